@@ -1,0 +1,29 @@
+# make run ARGS="clients --json"   install what is missing, build, run the command-line host
+# make test                        install what is missing, build, run every test
+# make sanitize                    the same tests in an AddressSanitizer + UBSan build
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+ARGS ?= --help
+
+.PHONY: deps build run test sanitize clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD)
+
+run: build
+	@$(BUILD)/bin/quorvel $(ARGS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j2
+
+sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD)
+	@cd $(SANITIZE_BUILD) && ctest --output-on-failure -j2
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

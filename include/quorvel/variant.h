@@ -1,0 +1,144 @@
+// The dynamically typed automation value that crosses every interface of the library.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "quorvel/error.h"
+
+namespace quorvel {
+
+// An object handed across an automation interface; its class name is its type name.
+class AutomationObject {
+ public:
+  virtual ~AutomationObject() = default;
+  virtual std::string ClassName() const = 0;
+};
+
+// A one-dimensional array with any lower bound, or one that was declared but never dimensioned.
+// Reading the bounds or an element of a never-dimensioned array raises 9, as does an index out of range.
+template <class T>
+class AutomationArray {
+ public:
+  AutomationArray() = default;  // never dimensioned
+  AutomationArray(std::int32_t lower, std::vector<T> items)
+      : dimensioned_(true), lower_(lower), items_(std::move(items)) {}
+
+  bool IsDimensioned() const { return dimensioned_; }
+  std::int32_t LBound() const {
+    RequireDimensioned();
+    return lower_;
+  }
+  // An empty array has its upper bound below its lower bound.
+  std::int32_t UBound() const {
+    RequireDimensioned();
+    return lower_ + static_cast<std::int32_t>(items_.size()) - 1;
+  }
+  const T& operator[](std::int32_t index) const { return items_[Offset(index)]; }
+  T& operator[](std::int32_t index) { return items_[Offset(index)]; }
+
+  // Dimensions the array afresh; earlier contents are discarded.
+  void ReDim(std::int32_t lower, std::int32_t upper) {
+    *this = AutomationArray(lower, std::vector<T>(Count(lower, upper)));
+  }
+  // Moves the upper bound, keeping the contents that stay within the bounds.
+  void ReDimPreserve(std::int32_t upper) {
+    RequireDimensioned();
+    items_.resize(Count(lower_, upper));
+  }
+
+  const std::vector<T>& items() const { return items_; }
+  bool operator==(const AutomationArray&) const = default;
+
+ private:
+  static std::size_t Count(std::int32_t lower, std::int32_t upper) {
+    return upper < lower ? 0 : static_cast<std::size_t>(std::int64_t{upper} - lower + 1);
+  }
+  void RequireDimensioned() const {
+    if (!dimensioned_) throw RuntimeError(error_number::kSubscriptOutOfRange);
+  }
+  std::size_t Offset(std::int32_t index) const {
+    RequireDimensioned();
+    const std::int64_t offset = std::int64_t{index} - lower_;
+    if (offset < 0 || offset >= static_cast<std::int64_t>(items_.size())) {
+      throw RuntimeError(error_number::kSubscriptOutOfRange);
+    }
+    return static_cast<std::size_t>(offset);
+  }
+
+  bool dimensioned_ = false;
+  std::int32_t lower_ = 0;
+  std::vector<T> items_;
+};
+
+class Variant;
+using StringArray = AutomationArray<std::string>;
+using VariantArray = AutomationArray<Variant>;
+
+class Variant {
+ public:
+  struct Empty {
+    bool operator==(const Empty&) const = default;
+  };
+  struct Null {
+    bool operator==(const Null&) const = default;
+  };
+  // The marker of an optional argument the caller left out.
+  struct Missing {
+    bool operator==(const Missing&) const = default;
+  };
+  using Object = std::shared_ptr<AutomationObject>;
+
+  Variant();
+  Variant(Empty);
+  Variant(Null);
+  Variant(Missing);
+  Variant(bool value);
+  Variant(std::int32_t value);
+  Variant(double value);
+  Variant(std::string value);
+  Variant(const char* value);
+  Variant(StringArray value);
+  Variant(VariantArray value);
+  Variant(Object value);
+  Variant(const Variant&);
+  Variant(Variant&&) noexcept;
+  Variant& operator=(const Variant&);
+  Variant& operator=(Variant&&) noexcept;
+  ~Variant();
+
+  template <class T>
+  const T* GetIf() const {
+    return std::get_if<T>(&value_);
+  }
+  template <class T>
+  T* GetIf() {
+    return std::get_if<T>(&value_);
+  }
+  template <class T>
+  bool Is() const {
+    return std::holds_alternative<T>(value_);
+  }
+
+  bool operator==(const Variant& other) const;
+
+ private:
+  std::variant<Empty, Null, Missing, bool, std::int32_t, double, std::string, StringArray,
+               VariantArray, Object>
+      value_;
+};
+
+// The type name the automation runtime reports: "Empty", "Null", "Error" (an omitted argument),
+// "Boolean", "Long", "Double", "String", "String()", "Variant()", an object's class name, or "Nothing".
+std::string TypeName(const Variant& value);
+
+// The text a value contributes to a log line. Empty, null and an omitted argument give the empty
+// text, numbers their decimal text, Booleans "True" or "False", arrays and objects their type name.
+// Never raises.
+std::string TextForm(const Variant& value);
+
+}  // namespace quorvel

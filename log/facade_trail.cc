@@ -1,0 +1,29 @@
+#include "log/facade_trail.h"
+
+#include <utility>
+
+#include "log/line_format.h"
+
+namespace quorvel::trail {
+
+FacadeTrail::FacadeTrail(std::shared_ptr<platform::Clock> clock) : clock_(std::move(clock)) {}
+
+void FacadeTrail::LogLine(std::string_view message) {
+  RequireContext(context_).SessionLogAdd(FacadeLine(clock_->Now(), message));
+}
+
+void FacadeTrail::ReportTrappedError(std::string_view tag, const AutomationError& error) {
+  const CurrentErrorScope current(error);
+  ApplicationContext& context = RequireContext(context_);
+  std::string step = "Initialize";
+  context.AppErrorPreserve(std::string(tag), step);
+  context.AppErrorLog(true, true);
+}
+
+void FacadeProcedure::Log(std::string_view text) {
+  std::string message = tag_;
+  message += text;
+  trail_.LogLine(message);
+}
+
+}  // namespace quorvel::trail

@@ -1,0 +1,60 @@
+// The facade's trail: Email keeps no log of its own; each line goes at once to the application
+// context, and a trapped error is reported to the context (the Email error trail).
+//
+//   FacadeProcedure p(trail_, "Quorvel/EMail/GetMailClients");
+//   bool result = false;
+//   p.Trap([&] { p.Log(" - Entry"); ...; result = true; });
+//   return result;  // as it stood when an error was trapped
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "quorvel/application_context.h"
+#include "quorvel/error.h"
+
+namespace quorvel::trail {
+
+class FacadeTrail {
+ public:
+  explicit FacadeTrail(std::shared_ptr<platform::Clock> clock);
+
+  void SetContext(std::shared_ptr<ApplicationContext> context) { context_ = std::move(context); }
+  const std::shared_ptr<ApplicationContext>& context() const { return context_; }
+
+  // Hands the context's SessionLogAdd the time stamp, a TAB and the message; 91 without a context.
+  void LogLine(std::string_view message);
+  // While the error is the thread's current error: AppErrorPreserve(tag, "Initialize"), then
+  // AppErrorLog(true, true). A failure here reaches the caller of the operation.
+  void ReportTrappedError(std::string_view tag, const AutomationError& error);
+
+ private:
+  std::shared_ptr<platform::Clock> clock_;
+  std::shared_ptr<ApplicationContext> context_;
+};
+
+class FacadeProcedure {
+ public:
+  FacadeProcedure(FacadeTrail& trail, std::string tag) : trail_(trail), tag_(std::move(tag)) {}
+
+  const std::string& tag() const { return tag_; }
+  void Log(std::string_view text);  // the tag immediately followed by the text
+
+  // Runs the body; an error ends it and takes the Email error trail.
+  template <class Body>
+  void Trap(Body&& body) {
+    try {
+      body();
+    } catch (...) {
+      trail_.ReportTrappedError(tag_, CaughtAsAutomationError());
+    }
+  }
+
+ private:
+  FacadeTrail& trail_;
+  std::string tag_;
+};
+
+}  // namespace quorvel::trail

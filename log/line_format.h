@@ -1,0 +1,40 @@
+// The exact text of every line of the trail: time stamps, the facade line, the provider entry and
+// the error line in both of its forms.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+
+namespace quorvel::trail {
+
+// "dd mmm yy hh:nn:ss am/pm", the hour on the 12-hour clock (midnight and noon are 12).
+std::string LogTimestamp(const platform::LocalTime& time);
+// "dd mmm yy hh:nn:ss", the hour on the 24-hour clock.
+std::string ErrorTimestamp(const platform::LocalTime& time);
+
+// What the facade hands to the context: time stamp, TAB, message.
+std::string FacadeLine(const platform::LocalTime& time, std::string_view message);
+// One entry of a provider's session log: TAB, time stamp, two blanks, message, CR LF.
+std::string ProviderEntry(const platform::LocalTime& time, std::string_view message);
+
+enum class ErrorCodeForm {
+  kDecimal,        // "Error: 91 in"
+  kDecimalAndHex,  // "Error: 91(5B) in"
+};
+
+struct ErrorLineFields {
+  std::int32_t number;
+  std::string_view tag;
+  int line;
+  std::string_view description;
+};
+// "<time>  Error: <number> in <tag> at line <line> <description>" and CR LF, without indent.
+std::string ErrorEntry(const platform::LocalTime& time, ErrorCodeForm form, const ErrorLineFields& error);
+
+// Upper-case hexadecimal without leading zeros; a negative number as its 32-bit two's complement.
+std::string HexCode(std::int32_t number);
+
+}  // namespace quorvel::trail

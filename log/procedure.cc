@@ -1,0 +1,29 @@
+#include "log/procedure.h"
+
+#include <utility>
+
+namespace quorvel::trail {
+
+Procedure::Procedure(SessionLog& log, std::string tag) : log_(log), tag_(std::move(tag)) {}
+
+void Procedure::Log(std::string_view text) {
+  std::string message = tag_;
+  message += text;
+  log_.LogLine(message);
+}
+
+void Procedure::Enter() { Log(log_.style().entry_text); }
+
+void Procedure::Exit() { Log(" - Normal Exit"); }
+
+void Procedure::WriteErrorLine(const AutomationError& error) {
+  const CurrentErrorScope current(error);
+  log_.ErrorLine(tag_, line_, error);
+}
+
+void Procedure::RaiseAgain(const AutomationError& error) {
+  WriteErrorLine(error);
+  throw AutomationError(error.number(), error.description(), tag_ + " at line " + std::to_string(line_));
+}
+
+}  // namespace quorvel::trail

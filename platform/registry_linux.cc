@@ -1,0 +1,109 @@
+#include "platform/registry_linux.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/reg_file.h"
+#include "quorvel/error.h"
+
+namespace quorvel::platform {
+
+namespace {
+// The runtime's "Path/File access error".
+constexpr std::int32_t kPathFileAccessError = 75;
+// Hive files are small; anything far bigger is not a hive and is refused before it is read.
+constexpr off_t kLargestHiveFile = 64 * 1024 * 1024;
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+[[noreturn]] void RaiseAccessError(const std::filesystem::path& path, const std::string& problem) {
+  throw AutomationError(kPathFileAccessError, "Path/File access error: " + path.string() + ": " + problem);
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() { ::close(fd_); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+ private:
+  int fd_;
+};
+}  // namespace
+
+std::filesystem::path HiveFileRegistry::MachineHivePath() {
+  const std::string configured = Environment("QUORVEL_MACHINE_HIVE");
+  return configured.empty() ? std::filesystem::path("/etc/quorvel/machine.reg") : std::filesystem::path(configured);
+}
+
+std::filesystem::path HiveFileRegistry::UserHivePath() {
+  const std::string configured = Environment("QUORVEL_USER_HIVE");
+  if (!configured.empty()) return configured;
+  std::filesystem::path config = Environment("XDG_CONFIG_HOME");
+  // The base directory rules ignore a relative XDG_CONFIG_HOME.
+  if (config.empty() || config.is_relative()) config = std::filesystem::path(Environment("HOME")) / ".config";
+  return config / "quorvel" / "user.reg";
+}
+
+std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
+  std::filesystem::path path;
+  std::string_view root_name;
+  if (root == kHkeyLocalMachine) {
+    path = MachineHivePath();
+    root_name = "HKEY_LOCAL_MACHINE";
+  } else if (root == kHkeyCurrentUser) {
+    path = UserHivePath();
+    root_name = "HKEY_CURRENT_USER";
+  } else {
+    return std::nullopt;
+  }
+  auto keys = std::make_shared<const RegKey>(ReadHiveFile(path, root_name));
+  return Hive{std::move(keys), HiveIsWritable(path) ? reg_access::kAll : reg_access::kRead};
+}
+
+RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return RegKey{};
+    RaiseAccessError(path, std::strerror(errno));
+  }
+  const FileDescriptor closer(fd);
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) RaiseAccessError(path, std::strerror(errno));
+  if (!S_ISREG(status.st_mode)) RaiseAccessError(path, "not a regular file");
+  if (status.st_size > kLargestHiveFile) RaiseAccessError(path, "larger than a hive file can be");
+
+  std::string bytes;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t count = ::read(fd, chunk, sizeof chunk);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) RaiseAccessError(path, std::strerror(errno));
+    if (count == 0) break;
+    bytes.append(chunk, static_cast<std::size_t>(count));
+    if (bytes.size() > static_cast<std::size_t>(kLargestHiveFile)) RaiseAccessError(path, "larger than a hive file can be");
+  }
+  return ParseRegFile(bytes, rootName, path.string());
+}
+
+bool HiveIsWritable(const std::filesystem::path& path) {
+  if (::access(path.c_str(), F_OK) == 0) return ::access(path.c_str(), W_OK) == 0;
+  for (auto folder = path.parent_path(); !folder.empty(); folder = folder.parent_path()) {
+    if (::access(folder.c_str(), F_OK) == 0) return ::access(folder.c_str(), W_OK | X_OK) == 0;
+    if (folder == folder.parent_path()) break;
+  }
+  return false;
+}
+
+}  // namespace quorvel::platform

@@ -1,0 +1,77 @@
+#include "platform/tree_registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvel::platform {
+
+std::uint32_t CharacterCount(std::string_view text) {
+  return static_cast<std::uint32_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+RegStatus TreeRegistry::RegOpenKeyExA(HKey root, const std::string& subKey, std::uint32_t /*options*/,
+                                      std::uint32_t access, HKey& result) {
+  return Open(root, subKey, access, result);
+}
+
+RegStatus TreeRegistry::RegOpenKeyA(HKey root, const std::string& subKey, HKey& result) {
+  return Open(root, subKey, std::nullopt, result);
+}
+
+RegStatus TreeRegistry::Open(HKey root, const std::string& subKey, std::optional<std::uint32_t> access,
+                             HKey& result) {
+  result = 0;
+  auto hive = LoadHive(root);
+  if (!hive) return reg_status::kInvalidHandle;
+  if (access && (*access & ~hive->granted) != 0) return reg_status::kAccessDenied;
+  const RegKey* key = hive->root->Find(subKey);
+  if (!key) return reg_status::kFileNotFound;
+  result = next_handle_++;
+  open_keys_.emplace(result, OpenKey{std::move(hive->root), key});
+  return reg_status::kSuccess;
+}
+
+const TreeRegistry::OpenKey* TreeRegistry::Lookup(HKey key) const {
+  const auto found = open_keys_.find(key);
+  return found == open_keys_.end() ? nullptr : &found->second;
+}
+
+RegStatus TreeRegistry::RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer,
+                                      std::uint32_t& nameSize) {
+  const OpenKey* open = Lookup(key);
+  if (!open) return reg_status::kInvalidHandle;
+  const auto& subkeys = open->key->subkeys();
+  if (index >= subkeys.size()) return reg_status::kNoMoreItems;
+  const std::string& name = std::next(subkeys.begin(), index)->first;
+  const std::uint32_t length = CharacterCount(name);
+  if (length >= nameSize) return reg_status::kMoreData;
+  nameBuffer.replace(0, std::min(nameBuffer.size(), name.size() + 1), name + '\0');
+  nameSize = length;
+  return reg_status::kSuccess;
+}
+
+RegStatus TreeRegistry::RegQueryValueExA(HKey key, const std::string& valueName, std::uint32_t* type,
+                                         std::uint8_t* data, std::uint32_t& dataSize) {
+  const OpenKey* open = Lookup(key);
+  if (!open) return reg_status::kInvalidHandle;
+  const RegValue* value = open->key->Value(valueName);
+  if (!value) return reg_status::kFileNotFound;
+  if (type) *type = value->type;
+  const auto size = static_cast<std::uint32_t>(value->data.size());
+  if (data) {
+    if (dataSize < size) {
+      dataSize = size;
+      return reg_status::kMoreData;
+    }
+    if (size > 0) std::memcpy(data, value->data.data(), size);
+  }
+  dataSize = size;
+  return reg_status::kSuccess;
+}
+
+RegStatus TreeRegistry::RegCloseKey(HKey key) {
+  return open_keys_.erase(key) ? reg_status::kSuccess : reg_status::kInvalidHandle;
+}
+
+}  // namespace quorvel::platform

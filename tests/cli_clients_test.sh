@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The command-line host end to end: `quorvel clients` over real hive files.
+set -u
+quorvel=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config QUORVEL_USER_HIVE=$work/user.reg
+passed=0 failed=0
+
+check() {  # check NAME EXPECTED-STATUS EXPECTED-STDOUT STDERR-PATTERN -- COMMAND...
+  local name=$1 want_status=$2 want_out=$3 want_err=$4
+  shift 5
+  local out err status
+  out=$("$@" 2>"$work/stderr"); status=$?
+  err=$(cat "$work/stderr")
+  if [ "$status" = "$want_status" ] && [ "$out" = "$want_out" ] && grep -qE -- "$want_err" <<<"$err"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED %s: status %s (want %s)\n--- stdout\n%s\n--- stderr\n%s\n' "$name" "$status" "$want_status" "$out" "$err"
+  fi
+}
+
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+  '[HKEY_LOCAL_MACHINE\Software\Clients\Mail]' '@="Mozilla Thunderbird"' \
+  '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Evolution]' \
+  '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Mozilla Thunderbird]' >"$work/machine.reg"
+printf '%s\n' 'REGEDIT4' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Evolution]' '"x"="unterminated' >"$work/broken.reg"
+
+check "lists the hive's clients" 0 $'  Evolution\n* Mozilla Thunderbird' 'GetMailClients - Normal exit' -- \
+  env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients
+check "json" 0 '{"clients":["Evolution","Mozilla Thunderbird"],"default":"Mozilla Thunderbird"}' 'Default Client: Mozilla Thunderbird' -- \
+  sh -c 'QUORVEL_MACHINE_HIVE="$1" "$2" clients --json | tr -d "\n" | sed "s/\([[,:{]\) */\1/g; s/  *\([]}]\)/\1/g"' _ "$work/machine.reg" "$quorvel"
+check "no hive, no clients" 1 '' 'GetMailClients - Entry' -- \
+  env QUORVEL_MACHINE_HIVE="$work/absent.reg" "$quorvel" clients
+check "malformed hive names file and line" 1 '' "Error 321 from MRegistryOperations/RegGetKeys: .*broken.reg line 3" -- \
+  env QUORVEL_MACHINE_HIVE="$work/broken.reg" "$quorvel" clients
+check "log file" 0 $'  Evolution\n* Mozilla Thunderbird' '' -- \
+  env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients --log "$work/trail.log"
+check "log file holds the trail" 0 '6' '' -- sh -c 'wc -l <"$1"' _ "$work/trail.log"
+check "help" 0 '' '' -- sh -c '"$1" --help >/dev/null && "$1" clients --help | grep -q -- --json' _ "$quorvel"
+check "usage error" 2 '' 'unknown|not expected|Extra' -- "$quorvel" clients --bogus
+check "no subcommand" 2 '' 'subcommand' -- "$quorvel"
+check "unwritable log file reaches the host" 3 '' 'error 75' -- \
+  env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients --log "$work/no/such/folder/trail.log"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,42 @@
+// An application context that records every call the library makes on it, with the thread's
+// current error at that moment, and lacks whichever members a test names.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "quorvel/application_context.h"
+
+namespace quorvel::testing {
+
+class RecordingContext : public ApplicationContext {
+ public:
+  explicit RecordingContext(std::string applicationName = "Host App", std::set<std::string> lacking = {})
+      : application_name_(std::move(applicationName)), lacking_(std::move(lacking)) {}
+
+  void SessionLogAdd(const std::string& line) override;
+  void SessionLogAddVerbose(const std::string& line) override;
+  void AppErrorPreserve(const std::string& procedure, std::string& step) override;
+  void AppErrorLog(bool first, bool second) override;
+  std::string ApplicationName() override;
+  std::int32_t MsgBox(const std::string& prompt, std::int32_t buttons, const std::string& title) override;
+
+  // One entry per call: "SessionLogAdd <line>", "AppErrorPreserve <tag> <step> [<current error>]",
+  // "AppErrorLog -1 -1 [<current error>]", where the current error reads "number|description|source".
+  std::vector<std::string> calls;
+  // The lines given to SessionLogAdd alone.
+  std::vector<std::string> lines;
+  std::vector<std::int32_t> msgbox_answers;  // answered in order; OK (1) when none is left
+
+ private:
+  bool Lacks(const char* member) const { return lacking_.count(member) > 0; }
+
+  std::string application_name_;
+  std::set<std::string> lacking_;
+};
+
+// The thread's current error as "number|description|source".
+std::string CurrentErrorText();
+
+}  // namespace quorvel::testing

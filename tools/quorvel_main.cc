@@ -1,0 +1,81 @@
+// quorvel: the command-line host of the library.
+//   quorvel clients [--json] [--log FILE]
+// Exit status: 0 when the library answers true, 1 when it answers false, 2 for a usage error,
+// 3 when an error reaches the host.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "quorvel/email.h"
+#include "quorvel/error.h"
+#include "tools/console_context.h"
+
+namespace {
+
+constexpr int kAnsweredTrue = 0;
+constexpr int kAnsweredFalse = 1;
+constexpr int kUsageError = 2;
+constexpr int kErrorReachedHost = 3;
+
+struct ClientsOptions {
+  bool json = false;
+  std::string log_file;
+};
+
+void PrintClients(const quorvel::StringArray& clients, const std::string& default_client, bool answered, bool json) {
+  std::vector<std::string> names;
+  if (answered) names = clients.items();
+  if (json) {
+    std::cout << nlohmann::json{{"clients", names}, {"default", answered ? default_client : ""}}.dump(2) << '\n';
+    return;
+  }
+  bool default_listed = false;
+  for (const auto& name : names) {
+    const bool is_default = name == default_client;
+    default_listed = default_listed || is_default;
+    std::cout << (is_default ? "* " : "  ") << name << '\n';
+  }
+  if (answered && !default_listed && !default_client.empty()) {
+    std::cout << "default: " << default_client << " (not among the installed clients)\n";
+  }
+}
+
+int RunClients(const ClientsOptions& options) {
+  auto context = std::make_shared<quorvel::cli::ConsoleContext>("Quorvel", std::cerr, options.log_file);
+  quorvel::Email email;
+  email.SetApplicationContext(context);
+  quorvel::StringArray clients;
+  std::string default_client;
+  const bool answered = email.GetMailClients(clients, default_client);
+  PrintClients(clients, default_client, answered, options.json);
+  return answered ? kAnsweredTrue : kAnsweredFalse;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Hands an e-mail message to the user's own mail client, and lists the installed clients."};
+  app.require_subcommand(1);
+
+  ClientsOptions clients_options;
+  auto* clients = app.add_subcommand("clients", "List the installed mail clients; the default is marked with '*'.");
+  clients->add_flag("--json", clients_options.json, "Print {\"clients\": [...], \"default\": \"...\"} instead");
+  clients->add_option("--log", clients_options.log_file, "Also append every log line to FILE")->option_text("FILE");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? 0 : kUsageError;
+  }
+
+  try {
+    if (*clients) return RunClients(clients_options);
+  } catch (...) {
+    const quorvel::AutomationError error = quorvel::CaughtAsAutomationError();
+    std::cerr << "quorvel: error " << error.number() << " from " << error.source() << ": " << error.description()
+              << '\n';
+    return kErrorReachedHost;
+  }
+  return kUsageError;
+}
