@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <glib.h>
+
 #include "platform/registry.h"
 #include "quorvel/error.h"
 
@@ -65,74 +67,34 @@ std::size_t LineOfOffset(std::string_view text, std::size_t offset) {
   return static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n')) + 1;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  const auto put = [&out](char32_t byte) { out.push_back(static_cast<char>(byte)); };
-  if (c < 0x80) {
-    put(c);
-    return;
-  }
-  const int continuations = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-  constexpr char32_t kLeadMarks[] = {0, 0xC0, 0xE0, 0xF0};
-  put(kLeadMarks[continuations] | c >> (6 * continuations));
-  for (int shift = 6 * (continuations - 1); shift >= 0; shift -= 6) put(0x80 | (c >> shift & 0x3F));
-}
-
-// UTF-16LE (after its BOM) to UTF-8; line numbers in errors count lines of the text decoded so far.
+// UTF-16LE (after its BOM) to UTF-8. An error names the line of the decoded text it stops at.
 std::string DecodeUtf16Le(std::string_view bytes, std::string_view fileName) {
-  std::string text;
-  text.reserve(bytes.size() / 2 * 3);
-  const auto unit = [&bytes](std::size_t i) -> char32_t {
-    return static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
+  std::vector<gunichar2> units(bytes.size() / 2);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<gunichar2>(static_cast<unsigned char>(bytes[2 * i]) |
+                                      static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+  }
+  const auto line_before = [&units](std::size_t unit) {
+    return static_cast<std::size_t>(std::count(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(unit), u'\n')) + 1;
   };
-  const std::size_t end = bytes.size() & ~std::size_t{1};
-  for (std::size_t i = 0; i < end; i += 2) {
-    char32_t c = unit(i);
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      const char32_t low = (c <= 0xDBFF && i + 2 < end) ? unit(i + 2) : 0;
-      if (low < 0xDC00 || low > 0xDFFF) {
-        Malformed(fileName, LineOfOffset(text, text.size()), "unpaired surrogate");
-      }
-      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-      i += 2;
+  std::string text;
+  if (!units.empty()) {
+    glong read = 0;
+    GError* error = nullptr;
+    gchar* utf8 = g_utf16_to_utf8(units.data(), static_cast<glong>(units.size()), &read, nullptr, &error);
+    if (!utf8) {
+      g_error_free(error);
+      Malformed(fileName, line_before(static_cast<std::size_t>(read)), "unpaired surrogate");
     }
-    AppendUtf8(text, c);
+    text = utf8;
+    g_free(utf8);
+    // The conversion stops at a NUL unit, which a text file never holds.
+    if (static_cast<std::size_t>(read) < units.size()) {
+      Malformed(fileName, line_before(static_cast<std::size_t>(read)), "NUL character");
+    }
   }
-  if (end != bytes.size()) Malformed(fileName, LineOfOffset(text, text.size()), "truncated UTF-16 text");
+  if (bytes.size() % 2 != 0) Malformed(fileName, line_before(units.size()), "truncated UTF-16 text");
   return text;
-}
-
-// Offset of the first byte that does not start a well-formed UTF-8 sequence, or npos.
-std::size_t InvalidUtf8Offset(std::string_view text) {
-  const auto at = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char lead = at(i);
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    // The second byte's bounds exclude overlong forms, surrogates and code points past U+10FFFF.
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return i;
-    }
-    if (length > text.size() - i) return i;
-    for (std::size_t k = 1; k < length; ++k) {
-      if (at(i + k) < (k == 1 ? low : 0x80) || at(i + k) > (k == 1 ? high : 0xBF)) return i;
-    }
-    i += length;
-  }
-  return std::string_view::npos;
 }
 
 // Physical lines of the text, without their line ends.
@@ -331,8 +293,9 @@ RegKey ParseRegFile(std::string_view bytes, std::string_view root, std::string_v
     text = decoded;
   } else {
     if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
-    if (const auto bad = InvalidUtf8Offset(text); bad != std::string_view::npos) {
-      Malformed(fileName, LineOfOffset(text, bad), "invalid UTF-8");
+    const gchar* valid_end = nullptr;
+    if (!g_utf8_validate_len(text.data(), text.size(), &valid_end)) {
+      Malformed(fileName, LineOfOffset(text, static_cast<std::size_t>(valid_end - text.data())), "invalid UTF-8");
     }
   }
   return Parser(text, root, fileName).Parse();

@@ -106,6 +106,7 @@ TEST(RegFileParse, ReportsTheFaultyLine) {
       {"UTF-8 of a surrogate", "REGEDIT4\n\n; \xED\xA0\x80\n", 3},
       {"truncated UTF-16", "A", 2, u"REGEDIT4\r\n[HKLM\\A]"},
       {"unpaired surrogate", "", 3, u"REGEDIT4\r\n\r\n; \xD800 x\r\n"},
+      {"NUL in UTF-16", "", 2, std::u16string_view(u"REGEDIT4\r\n[HKLM\\A]\0\r\n", 21)},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.label);
