@@ -27,6 +27,10 @@ std::string StandardDescription(std::int32_t number) {
     case error_number::kTypeMismatch: return "Type mismatch";
     case error_number::kInternalError: return "Internal error";
     case error_number::kFileNotFound: return "File not found";
+    case error_number::kPermissionDenied: return "Permission denied";
+    case error_number::kPathFileAccessError: return "Path/File access error";
+    case error_number::kPathNotFound: return "Path not found";
+    case error_number::kInvalidFileFormat: return "Invalid file format";
     case error_number::kObjectNotSet: return "Object variable or With block variable not set";
     case error_number::kCannotCreateObject: return "ActiveX component can't create object";
     case error_number::kMemberNotSupported: return "Object doesn't support this property or method";

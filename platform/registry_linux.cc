@@ -10,16 +10,16 @@
 #include <memory>
 #include <string>
 
+#include "platform/desktop_mail_clients.h"
 #include "platform/reg_file.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {
 
 namespace {
-// The runtime's "Path/File access error".
-constexpr std::int32_t kPathFileAccessError = 75;
 // Hive files are small; anything far bigger is not a hive and is refused before it is read.
 constexpr off_t kLargestHiveFile = 64 * 1024 * 1024;
+constexpr const char* kMailClientsKey = "Software\\Clients\\Mail";
 
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
@@ -27,7 +27,8 @@ std::string Environment(const char* name) {
 }
 
 [[noreturn]] void RaiseAccessError(const std::filesystem::path& path, const std::string& problem) {
-  throw AutomationError(kPathFileAccessError, "Path/File access error: " + path.string() + ": " + problem);
+  throw AutomationError(error_number::kPathFileAccessError,
+                        StandardDescription(error_number::kPathFileAccessError) + ": " + path.string() + ": " + problem);
 }
 
 class FileDescriptor {
@@ -68,8 +69,18 @@ std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
   } else {
     return std::nullopt;
   }
-  auto keys = std::make_shared<const RegKey>(ReadHiveFile(path, root_name));
-  return Hive{std::move(keys), HiveIsWritable(path) ? reg_access::kAll : reg_access::kRead};
+  RegKey keys = ReadHiveFile(path, root_name);
+  Hive hive{nullptr, HiveIsWritable(path) ? reg_access::kAll : reg_access::kRead};
+  // The desktop's mail clients stand in for a Mail key the machine hive does not have. They are the
+  // user's own preferences, so they grant all rights even where the hive file is read-only.
+  if (root == kHkeyLocalMachine && !keys.Find(kMailClientsKey)) {
+    if (auto clients = DesktopMailClients()) {
+      keys.FindOrCreate(kMailClientsKey) = std::move(*clients);
+      hive.fully_granted_path = kMailClientsKey;
+    }
+  }
+  hive.root = std::make_shared<const RegKey>(std::move(keys));
+  return hive;
 }
 
 RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName) {

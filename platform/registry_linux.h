@@ -4,6 +4,8 @@
 // A missing file is an empty hive. A key grants all rights when its hive file could be written by
 // this user, read rights otherwise. A hive that exists but cannot be read or parsed raises an error
 // naming the file from the registry call that needed it.
+// When the machine hive has no Software\Clients\Mail key, the desktop's mailto handlers stand there
+// (platform/desktop_mail_clients.h), read afresh on every open and granting all rights.
 #pragma once
 
 #include <filesystem>

@@ -10,6 +10,16 @@ std::uint32_t CharacterCount(std::string_view text) {
       std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
+namespace {
+// Whether path names the key prefix or one below it, segment by segment without regard to case.
+bool IsAtOrBelow(std::string_view path, std::string_view prefix) {
+  const auto segments = SplitKeyPath(path);
+  const auto prefix_segments = SplitKeyPath(prefix);
+  return !prefix_segments.empty() && prefix_segments.size() <= segments.size() &&
+         std::equal(prefix_segments.begin(), prefix_segments.end(), segments.begin(), EqualsIgnoringCase);
+}
+}  // namespace
+
 RegStatus TreeRegistry::RegOpenKeyExA(HKey root, const std::string& subKey, std::uint32_t /*options*/,
                                       std::uint32_t access, HKey& result) {
   return Open(root, subKey, access, result);
@@ -24,7 +34,9 @@ RegStatus TreeRegistry::Open(HKey root, const std::string& subKey, std::optional
   result = 0;
   auto hive = LoadHive(root);
   if (!hive) return reg_status::kInvalidHandle;
-  if (access && (*access & ~hive->granted) != 0) return reg_status::kAccessDenied;
+  if (access && (*access & ~hive->granted) != 0 && !IsAtOrBelow(subKey, hive->fully_granted_path)) {
+    return reg_status::kAccessDenied;
+  }
   const RegKey* key = hive->root->Find(subKey);
   if (!key) return reg_status::kFileNotFound;
   result = next_handle_++;

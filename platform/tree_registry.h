@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/key_tree.h"
 #include "platform/registry.h"
@@ -17,6 +18,9 @@ class TreeRegistry : public Registry {
   struct Hive {
     std::shared_ptr<const RegKey> root;
     std::uint32_t granted = reg_access::kAll;  // the rights an open of any key of this hive may ask for
+    // A key path (backslash-separated, any case) at and below which opens are granted all rights
+    // whatever `granted` says; empty for none.
+    std::string fully_granted_path = {};
   };
 
   RegStatus RegOpenKeyExA(HKey root, const std::string& subKey, std::uint32_t options,

@@ -4,7 +4,8 @@ set -u
 quorvel=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config QUORVEL_USER_HIVE=$work/user.reg
+# Without a mail-client hive the desktop's own mailto handlers would be listed: keep them out.
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_DATA_DIRS=$work/data QUORVEL_USER_HIVE=$work/user.reg
 passed=0 failed=0
 
 check() {  # check NAME EXPECTED-STATUS EXPECTED-STDOUT STDERR-PATTERN -- COMMAND...

@@ -14,6 +14,7 @@
 
 #include "log/facade_trail.h"
 #include "quorvel/application_context.h"
+#include "quorvel/message.h"
 #include "quorvel/platform.h"
 #include "quorvel/variant.h"
 
@@ -37,7 +38,12 @@ class Email {
   bool GetMailClients(StringArray& clientList, std::string& defaultClient);
 
  private:
+  friend class EmailTestPeer;
+
   void LogLine(std::string_view message);
+  // The fallback: a mailto: URL composed from the message, handed to the desktop's handler.
+  bool MailTo(const Message& message);
+  std::string StringArrayVar(const std::string& prefix, const Variant& list);
 
   Platform platform_;
   trail::FacadeTrail trail_;

@@ -17,9 +17,13 @@ inline constexpr std::int32_t kSubscriptOutOfRange = 9;
 inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kInternalError = 51;
 inline constexpr std::int32_t kFileNotFound = 53;
+inline constexpr std::int32_t kPermissionDenied = 70;
+inline constexpr std::int32_t kPathFileAccessError = 75;
+inline constexpr std::int32_t kPathNotFound = 76;
 inline constexpr std::int32_t kObjectNotSet = 91;
 inline constexpr std::int32_t kCannotCreateObject = 429;
 inline constexpr std::int32_t kMemberNotSupported = 438;
+inline constexpr std::int32_t kInvalidFileFormat = 321;
 }  // namespace error_number
 
 // The source of an error raised by the library itself, as the runtime names the project.

@@ -36,7 +36,7 @@ class AutomationArray {
   // An empty array has its upper bound below its lower bound.
   std::int32_t UBound() const {
     RequireDimensioned();
-    return lower_ + static_cast<std::int32_t>(items_.size()) - 1;
+    return static_cast<std::int32_t>(std::int64_t{lower_} + static_cast<std::int64_t>(items_.size()) - 1);
   }
   const T& operator[](std::int32_t index) const { return items_[Offset(index)]; }
   T& operator[](std::int32_t index) { return items_[Offset(index)]; }

@@ -1,0 +1,56 @@
+// Email's fallback route: the message as a mailto: URL for the desktop's default mail program.
+// Nothing in the URL is escaped: addresses, subject and body go in as the host gave them, so that
+// the URL reads the way the user's mail program has always been handed it.
+#include "lists/list_shape.h"
+#include "lists/string_array_var.h"
+#include "platform/shell.h"
+#include "quorvel/email.h"
+
+namespace quorvel {
+
+namespace {
+constexpr lists::FlatteningStyle kEmailFlattening{",", false, "Quorvel/EMail/StringArrayVar"};
+constexpr const char* kAttachmentNoteLeadIn = "&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: ";
+
+// The first key of a URL follows "?", every later one "&".
+void MarkFirstKey(std::string& url) {
+  if (const auto ampersand = url.find('&'); ampersand != std::string::npos) url[ampersand] = '?';
+}
+
+std::string BodyPart(const std::string& leadIn, std::string_view trimmedBody) {
+  if (trimmedBody.empty()) return leadIn;
+  if (leadIn.empty()) return "&Body=" + std::string(trimmedBody);
+  return leadIn + ".  " + std::string(trimmedBody);
+}
+}  // namespace
+
+std::string Email::StringArrayVar(const std::string& prefix, const Variant& list) {
+  return lists::StringArrayVar(kEmailFlattening, [this](std::string_view line) { LogLine(line); }, prefix, list);
+}
+
+bool Email::MailTo(const Message& message) {
+  trail::FacadeProcedure p(trail_, "Quorvel/EMail/MailTo");
+  bool result = false;
+  p.Trap([&] {
+    p.Log(" - Entry");
+    std::string url = "mailto:" + StringArrayVar("", message.addrTO);
+    if (!lists::IsBlank(message.Subject)) url += "&Subject=" + message.Subject;
+    const std::string lead_in =
+        alternate_attachment_message_.empty()
+            ? std::string(lists::TrimSpaces(StringArrayVar(kAttachmentNoteLeadIn, message.ATTACHMENTS)))
+            : "&Body=" + alternate_attachment_message_;
+    url += BodyPart(lead_in, lists::TrimSpaces(message.Body));
+    url += StringArrayVar("&CC=", message.addrCC);
+    url += StringArrayVar("&BCC=", message.addrBCC);
+    MarkFirstKey(url);
+    p.Log(" " + url);
+    // The desktop's answer does not matter: the user sees a compose window or nothing, either way
+    // the library has done what it can.
+    platform_.shell->ShellExecuteA("open", url);
+    result = true;
+    p.Log(" - Normal Exit");
+  });
+  return result;
+}
+
+}  // namespace quorvel

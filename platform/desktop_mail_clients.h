@@ -1,0 +1,35 @@
+// The desktop's mail clients seen as HKEY_LOCAL_MACHINE\Software\Clients\Mail, from the desktop
+// entries that handle x-scheme-handler/mailto as GIO finds them in the user's XDG data folders:
+//
+//   Mail                      unnamed value: the subkey name of the default handler's entry (REG_SZ)
+//     <Name>\shell\open\command   unnamed value: the entry's Exec line without its field codes
+//
+// Entries GIO would not launch are left out: Hidden=true, or a TryExec or Exec program that cannot
+// be found. NoDisplay entries stay; they still open mailto links. The default is the handler GIO
+// would launch for a mailto link: the one set in mimeapps.list, else the first installed handler, so
+// it is there whenever any client is, unless mimeapps.list names an entry left out here (GIO answers
+// a Hidden entry named there as the default; the view then names none).
+//
+// Subkeys are named by the entry's (localized) Name. Registry names ignore case, so two entries whose
+// Names differ only in ASCII case count as the same name: the first in GIO's order keeps it, each
+// later one gets " (<desktop id without .desktop>)" appended, e.g. "Mail" and "Mail (mail-nightly)".
+// A backslash in a Name, which would split the key path, becomes '/'.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/key_tree.h"
+
+namespace quorvel::platform {
+
+// The Mail key's subtree; nullopt when no launchable entry handles mailto.
+std::optional<RegKey> DesktopMailClients();
+
+// An Exec line as a command: the field codes %f %F %u %U %d %D %n %N %i %c %k %v %m removed, "%%"
+// made "%", and the blank a removed code leaves where it stood alone dropped, ends trimmed. Anything
+// else, quoting and unknown codes included, stays as written.
+std::string CommandWithoutFieldCodes(std::string_view exec);
+
+}  // namespace quorvel::platform

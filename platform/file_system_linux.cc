@@ -1,0 +1,115 @@
+#include "platform/file_system_linux.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "quorvel/error.h"
+
+namespace quorvel::platform {
+
+namespace {
+namespace fs = std::filesystem;
+
+using error_number::kPathFileAccessError;
+using error_number::kPathNotFound;
+using error_number::kPermissionDenied;
+
+// Every failure names the file, so a host's log tells which one.
+AutomationError PathError(std::int32_t number, const std::string& path) {
+  return AutomationError(number, StandardDescription(number) + ": " + path);
+}
+
+bool FolderExists(const std::string& path) {
+  fs::path folder = fs::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ignored;
+  return fs::is_directory(folder, ignored);
+}
+
+// The runtime's number for a failed open. Without create, a missing file and a missing folder both
+// come back as ENOENT, so the folder decides which one it was.
+std::int32_t OpenErrorNumber(int error, const std::string& path, bool create) {
+  switch (error) {
+    case ENOENT: return !create && FolderExists(path) ? error_number::kFileNotFound : kPathNotFound;
+    case ENOTDIR: return kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return kPermissionDenied;
+    default: return kPathFileAccessError;
+  }
+}
+
+class DescriptorTextStream : public TextStream {
+ public:
+  DescriptorTextStream(int descriptor, std::string path) : descriptor_(descriptor), path_(std::move(path)) {}
+  ~DescriptorTextStream() override {
+    if (descriptor_ >= 0) ::close(descriptor_);
+  }
+  DescriptorTextStream(const DescriptorTextStream&) = delete;
+  DescriptorTextStream& operator=(const DescriptorTextStream&) = delete;
+
+  // Nothing is buffered here, so a full disk is reported by the Write that met it.
+  void Write(const std::string& text) override {
+    if (descriptor_ < 0) throw PathError(error_number::kInvalidProcedureCall, path_);
+    std::string_view rest = text;
+    while (!rest.empty()) {
+      const ssize_t written = ::write(descriptor_, rest.data(), rest.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) throw PathError(kPathFileAccessError, path_);
+      rest.remove_prefix(static_cast<std::size_t>(written));
+    }
+  }
+
+  void Close() override {
+    if (descriptor_ < 0) return;
+    // Linux releases the descriptor even when close fails, so it is never tried twice; EINTR is not
+    // a lost write.
+    const int result = ::close(std::exchange(descriptor_, -1));
+    if (result != 0 && errno != EINTR) throw PathError(kPathFileAccessError, path_);
+  }
+
+ private:
+  int descriptor_;
+  std::string path_;
+};
+}  // namespace
+
+bool LocalFileSystem::FileExists(const std::string& path) {
+  if (path.find('\0') != std::string::npos) return false;
+  std::error_code ignored;
+  return fs::is_regular_file(path, ignored);
+}
+
+std::string LocalFileSystem::GetFileName(const std::string& path) {
+  std::string_view rest = path;
+  while (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
+  const std::size_t slash = rest.rfind('/');
+  return std::string(slash == std::string_view::npos ? rest : rest.substr(slash + 1));
+}
+
+std::unique_ptr<TextStream> LocalFileSystem::OpenTextFile(const std::string& path, int ioMode, bool create,
+                                                          int format) {
+  const bool formatKnown = format == text_format::kAscii || format == text_format::kSystemDefault;
+  const bool modeKnown = ioMode == io_mode::kForWriting || ioMode == io_mode::kForAppending;
+  // A NUL would cut the name short and write some other file.
+  if (!formatKnown || !modeKnown || path.find('\0') != std::string::npos) {
+    throw PathError(error_number::kInvalidProcedureCall, path);
+  }
+  int flags = O_WRONLY | O_CLOEXEC | (ioMode == io_mode::kForWriting ? O_TRUNC : O_APPEND);
+  if (create) flags |= O_CREAT;
+  int descriptor = -1;
+  do {
+    descriptor = ::open(path.c_str(), flags, 0666);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) throw PathError(OpenErrorNumber(errno, path, create), path);
+  return std::make_unique<DescriptorTextStream>(descriptor, path);
+}
+
+}  // namespace quorvel::platform
