@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,7 +29,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kRootAbbr
 }};
 
 [[noreturn]] void Malformed(std::string_view fileName, std::size_t line, std::string_view problem) {
-  throw AutomationError(kInvalidFileFormat, "Invalid file format: " + std::string(fileName) + " line " +
+  throw AutomationError(kInvalidFileFormat, StandardDescription(kInvalidFileFormat) + ": " + std::string(fileName) + " line " +
                                                 std::to_string(line) + ": " + std::string(problem));
 }
 
@@ -299,6 +300,110 @@ RegKey ParseRegFile(std::string_view bytes, std::string_view root, std::string_v
     }
   }
   return Parser(text, root, fileName).Parse();
+}
+
+// ---- Writing ----
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+// Hex data wraps before this column, as the registry editor's exports do.
+constexpr std::size_t kHexLineWidth = 76;
+
+// Text a line can hold between quotes: the parser reads line by line, and refuses invalid UTF-8 and NUL.
+bool FitsOnALine(std::string_view text) {
+  return g_utf8_validate_len(text.data(), text.size(), nullptr) && text.find_first_of("\r\n") == std::string_view::npos;
+}
+
+void RequireWritableName(std::string_view name) {
+  if (!FitsOnALine(name)) {
+    throw AutomationError(error_number::kInvalidProcedureCall,
+                          StandardDescription(error_number::kInvalidProcedureCall) +
+                              ": a key or value name holds a line break, a NUL or invalid UTF-8");
+  }
+}
+
+void AppendQuoted(std::string& out, std::string_view text) {
+  out += '"';
+  for (const char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  out += '"';
+}
+
+// The text of a string value that reads back byte for byte when written in quotes.
+std::optional<std::string_view> QuotableText(const RegValue& value) {
+  if (value.type != reg_type::kString || value.data.empty() || value.data.back() != 0) return std::nullopt;
+  const std::string_view text(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1);
+  if (!FitsOnALine(text)) return std::nullopt;
+  return text;
+}
+
+void AppendHexBytes(std::string& out, const std::vector<std::uint8_t>& data, std::size_t column) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    if (i > 0) {
+      out += ',';
+      if (++column + 3 > kHexLineWidth) {
+        out += "\\\r\n  ";
+        column = 2;
+      }
+    }
+    out += kDigits[data[i] >> 4];
+    out += kDigits[data[i] & 15];
+    column += 2;
+  }
+}
+
+void AppendValue(std::string& out, const std::string& name, const RegValue& value) {
+  RequireWritableName(name);
+  const std::size_t line_start = out.size();
+  if (name.empty()) {
+    out += '@';
+  } else {
+    AppendQuoted(out, name);
+  }
+  out += '=';
+  char prefix[32];
+  if (const auto text = QuotableText(value)) {
+    AppendQuoted(out, *text);
+  } else if (value.type == reg_type::kDword && value.data.size() == 4) {
+    std::uint32_t number = 0;
+    for (std::size_t i = 0; i < 4; ++i) number |= std::uint32_t{value.data[i]} << (8 * i);
+    std::snprintf(prefix, sizeof prefix, "dword:%08x", number);
+    out += prefix;
+  } else {
+    if (value.type == reg_type::kBinary) {
+      out += "hex:";
+    } else {
+      std::snprintf(prefix, sizeof prefix, "hex(%x):", value.type);
+      out += prefix;
+    }
+    AppendHexBytes(out, value.data, out.size() - line_start);
+  }
+  out += kLineEnd;
+}
+
+// The root's own line is written only when it has values, since every key below names its full path.
+void AppendKey(std::string& out, const RegKey& key, const std::string& path, bool isRoot) {
+  if (!isRoot || !key.values().empty()) {
+    out.append(kLineEnd).append("[").append(path).append("]").append(kLineEnd);
+    for (const auto& [name, value] : key.values()) AppendValue(out, name, value);
+  }
+  for (const auto& [name, subkey] : key.subkeys()) {
+    RequireWritableName(name);
+    AppendKey(out, subkey, path + "\\" + name, false);
+  }
+}
+
+}  // namespace
+
+std::string WriteRegFile(const RegKey& hive, std::string_view root) {
+  std::string out = "Windows Registry Editor Version 5.00";
+  out += kLineEnd;
+  AppendKey(out, hive, std::string(root), true);
+  return out;
 }
 
 }  // namespace quorvel::platform

@@ -1,0 +1,28 @@
+// Program-start seam: starts a program with its arguments and does not wait for it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel::platform {
+
+// The arguments of a command line: separated by blanks and tabs outside double quotes; double quotes
+// group and are removed (so "" is an empty argument). Nothing else is special: backslashes and single
+// quotes are kept as they are, since paths hold them, and no shell expands anything.
+std::vector<std::string> SplitCommandLine(std::string_view commandLine);
+
+class ProgramStarter {
+ public:
+  virtual ~ProgramStarter() = default;
+
+  // argv[0] is the program, found on PATH unless it holds a slash. Raises 53 "File not found:
+  // <program>" when it cannot be started.
+  virtual void StartProgram(const std::vector<std::string>& argv) = 0;
+
+  // Splits the command line and starts it; raises 53 "File not found: <command line>" when it is
+  // empty or its program cannot be started.
+  void StartCommandLine(const std::string& commandLine);
+};
+
+}  // namespace quorvel::platform

@@ -1,0 +1,121 @@
+#include "platform/settings_store_linux.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+
+#include <glib.h>
+
+#include "platform/reg_file.h"
+#include "platform/registry.h"
+#include "platform/registry_linux.h"
+#include "quorvel/error.h"
+
+namespace quorvel::platform {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
+constexpr std::string_view kSettingsKey = "Software\\VB and VBA Program Settings";
+constexpr std::int32_t kPathFileAccessError = 75;  // the runtime's "Path/File access error"
+constexpr int kNewFolderMode = 0700;
+constexpr int kNewHiveMode = 0600;
+
+[[noreturn]] void RaiseAccessError(const fs::path& path, const std::string& problem) {
+  throw AutomationError(kPathFileAccessError, "Path/File access error: " + path.string() + ": " + problem);
+}
+
+// The key holding a section's values. A name of backslashes alone names no key, so it counts as empty.
+std::string SectionPath(const std::string& appName, const std::string& section, const std::string& key) {
+  if (SplitKeyPath(appName).empty() || SplitKeyPath(section).empty() || key.empty()) {
+    throw RuntimeError(error_number::kInvalidProcedureCall);
+  }
+  return std::string(kSettingsKey) + "\\" + appName + "\\" + section;
+}
+
+// An exclusive flock on a file beside the hive: the hive itself is replaced by a rename, which would
+// leave a lock on it behind on the old file.
+class HiveLock {
+ public:
+  explicit HiveLock(const fs::path& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewHiveMode)) {
+    if (fd_ < 0) RaiseAccessError(path, std::strerror(errno));
+    while (::flock(fd_, LOCK_EX) != 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd_);
+      RaiseAccessError(path, std::strerror(error));
+    }
+  }
+  ~HiveLock() { ::close(fd_); }
+  HiveLock(const HiveLock&) = delete;
+  HiveLock& operator=(const HiveLock&) = delete;
+
+ private:
+  int fd_;
+};
+
+// Writes a temporary file beside the hive, syncs it and renames it over the hive, keeping the hive's mode.
+void ReplaceHive(const fs::path& path, const std::string& text) {
+  struct stat status {};
+  const int mode = ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : kNewHiveMode;
+  GError* error = nullptr;
+  if (!g_file_set_contents_full(path.c_str(), text.data(), static_cast<gssize>(text.size()),
+                                static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT |
+                                                                   G_FILE_SET_CONTENTS_DURABLE),
+                                mode, &error)) {
+    const std::string problem = error->message;
+    g_error_free(error);
+    RaiseAccessError(path, problem);
+  }
+}
+
+// The rename survives a crash only once the folder itself is on disk.
+void SyncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) RaiseAccessError(folder, std::strerror(errno));
+  const bool synced = ::fsync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  if (!synced) RaiseAccessError(folder, std::strerror(error));
+}
+
+}  // namespace
+
+std::string HiveSettingsStore::GetSetting(const std::string& appName, const std::string& section,
+                                          const std::string& key, const std::string& defaultValue) {
+  const std::string path = SectionPath(appName, section, key);
+  const RegKey hive = ReadHiveFile(HiveFileRegistry::UserHivePath(), kRootName);
+  const RegKey* found = hive.Find(path);
+  const RegValue* value = found ? found->Value(key) : nullptr;
+  if (!value || value->type != reg_type::kString) return defaultValue;
+  return std::string(value->data.begin(), std::find(value->data.begin(), value->data.end(), 0));
+}
+
+void HiveSettingsStore::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                                    const std::string& value) {
+  const std::string path = SectionPath(appName, section, key);
+  const fs::path hive_path = HiveFileRegistry::UserHivePath();
+  fs::path folder = hive_path.parent_path();
+  if (folder.empty()) folder = ".";
+  if (g_mkdir_with_parents(folder.c_str(), kNewFolderMode) != 0) RaiseAccessError(folder, std::strerror(errno));
+
+  const HiveLock lock(fs::path(hive_path) += ".lock");
+  // Read under the lock, so a save made meanwhile by another process is kept. A malformed hive
+  // raises here, before anything is written.
+  RegKey hive = ReadHiveFile(hive_path, kRootName);
+  const char* text = value.c_str();
+  hive.FindOrCreate(path).SetValue(key, RegValue{reg_type::kString, {text, text + value.size() + 1}});
+  ReplaceHive(hive_path, WriteRegFile(hive, kRootName));
+  SyncFolder(folder);
+}
+
+}  // namespace quorvel::platform
