@@ -1,15 +1,33 @@
 #include "quorvel/platform.h"
 
+#include "platform/automation_servers.h"
 #include "platform/clock.h"
+#include "platform/file_system_linux.h"
+#include "platform/program_start_linux.h"
 #include "platform/registry_linux.h"
+#include "platform/settings_store_linux.h"
+#include "platform/shell_linux.h"
+#include "platform/temp_folder_linux.h"
+#include "platform/version_linux.h"
+#include "providers/mapi/mapi_controls_linux.h"
 
 namespace quorvel {
 
 Platform SystemPlatform() {
-  return Platform{
+  Platform platform{
       .registry = std::make_shared<platform::HiveFileRegistry>(),
       .clock = std::make_shared<platform::SystemClock>(),
+      .versions = std::make_shared<platform::EnvironmentVersionSource>(),
+      .shell = std::make_shared<platform::DesktopShell>(),
+      .file_system = std::make_shared<platform::LocalFileSystem>(),
+      .temp_folder = std::make_shared<platform::SystemTempFolder>(),
+      .settings = std::make_shared<platform::HiveSettingsStore>(),
+      .programs = std::make_shared<platform::SpawningProgramStarter>(),
+      .servers = std::make_shared<platform::AutomationServers>(),
   };
+  // The Simple MAPI controls start the client through this bundle's own shell and program seams.
+  mapi::RegisterDesktopMapiControls(*platform.servers, platform.shell, platform.programs);
+  return platform;
 }
 
 }  // namespace quorvel

@@ -7,16 +7,31 @@
 namespace quorvel {
 
 namespace platform {
+class AutomationServers;
 class Clock;
+class FileSystem;
+class ProgramStarter;
 class Registry;
+class SettingsStore;
+class Shell;
+class TempFolder;
+class VersionSource;
 }  // namespace platform
 
 struct Platform {
-  std::shared_ptr<platform::Registry> registry;
-  std::shared_ptr<platform::Clock> clock;
+  std::shared_ptr<platform::Registry> registry{};
+  std::shared_ptr<platform::Clock> clock{};
+  std::shared_ptr<platform::VersionSource> versions{};
+  std::shared_ptr<platform::Shell> shell{};
+  std::shared_ptr<platform::FileSystem> file_system{};
+  std::shared_ptr<platform::TempFolder> temp_folder{};
+  std::shared_ptr<platform::SettingsStore> settings{};
+  std::shared_ptr<platform::ProgramStarter> programs{};
+  std::shared_ptr<platform::AutomationServers> servers{};
 };
 
-// This system's own implementations: hive files for the registry, the system clock.
+// This system's own implementations: hive files and the desktop's mail clients for the registry, the
+// system clock, the version named by QUORVEL_WINDOWS_VERSION, GIO for opening URLs, the file system.
 Platform SystemPlatform();
 
 }  // namespace quorvel

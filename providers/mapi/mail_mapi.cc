@@ -1,0 +1,199 @@
+#include "quorvel/mail_mapi.h"
+
+#include <optional>
+
+#include "lists/list_shape.h"
+#include "lists/list_walker.h"
+#include "log/procedure.h"
+#include "platform/file_system.h"
+#include "providers/mapi/frm_mail_controls.h"
+#include "quorvel/variant.h"
+
+namespace quorvel {
+
+namespace {
+constexpr trail::TrailStyle kMapiTrail{" - Entered", trail::ErrorCodeForm::kDecimal};
+
+std::string Tag(const char* procedure) { return std::string("Quorvel/MailMAPI/") + procedure; }
+
+std::int16_t RecipientTypeCode(const std::string& typeName) {
+  if (typeName == "To") return mapi::recip_type::kTo;
+  if (typeName == "BCC") return mapi::recip_type::kBcc;
+  return mapi::recip_type::kCc;
+}
+
+// The number of the line of Send that hands the message to the compose window; a user cancel
+// from there on is an answer, not a failure.
+constexpr int kComposeWindowLine = 100;
+}  // namespace
+
+MailMAPI::MailMAPI(Platform platform) : platform_(std::move(platform)), log_(platform_.clock, kMapiTrail) {}
+
+MailMAPI::~MailMAPI() = default;
+
+void MailMAPI::DefaultMailClient(std::string client) { default_mail_client_ = std::move(client); }
+
+std::string MailMAPI::GetLog() const { return log_.GetLog(); }
+
+mapi::frmMailControls& MailMAPI::ControlForm() {
+  if (!control_form_) throw RuntimeError(error_number::kObjectNotSet);
+  return *control_form_;
+}
+
+bool MailMAPI::OpenSession(const std::string& Username, const std::string& Password) {
+  trail::Procedure p(log_, Tag("OpenSession"));
+  return p.Keep([&] {
+    p.Line(10);
+    p.Enter();
+    p.Line(20);
+    control_form_ = std::make_unique<mapi::frmMailControls>(*platform_.servers);
+    control_form_->Load();
+    mapi::MapiSession& session = control_form_->MAPISession1();
+    p.Line(30);
+    session.DownLoadMail(false);
+    p.Line(40);
+    if (!Username.empty()) session.UserName(Username);
+    p.Line(50);
+    if (!Password.empty()) session.Password(Password);
+    p.Line(60);
+    session.LogonUI(true);
+    p.Line(70);
+    session.NewSession(false);
+    p.Line(80);
+    session.SignOn();
+    p.Line(90);
+    p.Log(" - Signed On");
+    p.Line(100);
+    p.Exit();
+    return true;
+  });
+}
+
+bool MailMAPI::CloseSession() {
+  trail::Procedure p(log_, Tag("CloseSession"));
+  return p.Keep([&] {
+    p.Line(10);
+    p.Enter();
+    p.Line(20);
+    ControlForm().MAPISession1().SignOff();
+    p.Line(30);
+    ControlForm().Unload();
+    p.Line(40);
+    p.Exit();
+    return true;
+  });
+}
+
+bool MailMAPI::Send(const Message& message) {
+  trail::Procedure p(log_, Tag("Send"));
+  const auto user_cancel = [](const AutomationError& error, int line) -> std::optional<bool> {
+    if (error.number() == mapi::mapi_error::kUserAbort && line >= kComposeWindowLine) return true;
+    return std::nullopt;
+  };
+  return p.Keep(
+      [&] {
+        p.Line(10);
+        p.Enter();
+        p.Line(20);
+        p.Log(" - set SessionID");
+        mapi::MapiMessages& messages = ControlForm().MAPIMessages1();
+        messages.SessionID(ControlForm().MAPISession1().SessionID());
+        p.Line(30);
+        p.Log(" - set Compose");
+        messages.Compose();
+        p.Line(40);
+        p.Log(" - set MsgSubject: '" + message.Subject + "'");
+        p.Line(50);
+        messages.MsgSubject(message.From.empty() ? message.Subject : message.From + " | " + message.Subject);
+        p.Line(60);
+        p.Log(" - set MsgNoteText: '" + message.Body + "'");
+        messages.MsgNoteText(message.Body);
+        p.Line(70);
+        AddRecipients(message.addrTO, "To");
+        AddRecipients(message.addrCC, "CC");
+        AddRecipients(message.addrBCC, "BCC");
+        p.Line(80);
+        p.Log(" - Attachments");
+        AddAttachments(message.ATTACHMENTS);
+        p.Line(90);
+        p.Log(" - .send");
+        p.Line(kComposeWindowLine);
+        messages.Send(true);
+        p.Line(110);
+        p.Exit();
+        return true;
+      },
+      user_cancel);
+}
+
+void MailMAPI::AddRecipients(const Variant& addresses, const std::string& typeName) {
+  trail::Procedure p(log_, Tag("AddRecipients"));
+  p.PassOn([&] {
+    lists::WalkList(p, addresses, {" - add recipient: ", " - Recipient " + typeName + " did not resolve: "},
+                    [&](const std::string& address) { AddRecipient(address, typeName); });
+  });
+}
+
+void MailMAPI::AddRecipient(const std::string& address, const std::string& typeName) {
+  trail::Procedure p(log_, Tag("AddRecipient"));
+  p.PassOn([&] {
+    p.Line(10);
+    p.Enter();
+    p.Line(20);
+    if (lists::IsBlank(address)) return;
+    p.Line(30);
+    const std::int16_t code = RecipientTypeCode(typeName);
+    p.Line(40);
+    p.Log(" - add recipient: " + address);
+    p.Line(50);
+    mapi::MapiMessages& messages = ControlForm().MAPIMessages1();
+    messages.RecipIndex(messages.RecipCount());
+    messages.RecipAddress(address);
+    messages.RecipType(code);
+    p.Line(60);
+    p.Exit();
+  });
+}
+
+void MailMAPI::AddAttachments(const Variant& attachments) {
+  trail::Procedure p(log_, Tag("AddAttachments"));
+  p.PassOn([&] {
+    lists::WalkList(p, attachments, {" - add attachment: ", " - Attachment " + TextForm(attachments) + " did not resolve: "},
+                    [&](const std::string& path) { AddAttachment(path); });
+    p.Line(70);
+    p.Exit();
+  });
+}
+
+void MailMAPI::AddAttachment(const std::string& path) {
+  trail::Procedure p(log_, Tag("AddAttachment"));
+  p.PassOn([&] {
+    p.Line(10);
+    p.Enter();
+    p.Line(20);
+    if (lists::IsBlank(path)) {
+      p.Log(" - blank attachment - exit");
+      return;
+    }
+    p.Line(30);
+    platform::FileSystem& files = *platform_.file_system;
+    if (files.FileExists(path)) {
+      p.Line(40);
+      p.Log(" - attachment: " + path);
+      p.Line(50);
+      mapi::MapiMessages& messages = ControlForm().MAPIMessages1();
+      messages.AttachmentIndex(messages.AttachmentCount());
+      messages.AttachmentType(0);
+      messages.AttachmentName(files.GetFileName(path));
+      messages.AttachmentPathName(path);
+      messages.AttachmentPosition(0);
+    } else {
+      p.Line(60);
+      p.Log(" - Attachment does not exist: " + path);
+    }
+    p.Line(70);
+    p.Exit();
+  });
+}
+
+}  // namespace quorvel

@@ -1,0 +1,69 @@
+// The classes a scenario can create ({"create": "MailMAPI", "as": "mapi"}), each with the members a
+// scenario can use: property assigns and methods, their parameters and how each converts its typed
+// JSON arguments and result. Adding a class is one entry in the table in classes.cc.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "quorvel/application_context.h"
+#include "quorvel/platform.h"
+#include "quorvel/variant.h"
+
+namespace quorvel::scenario {
+
+enum class ParamType {
+  kText,       // {"text": ...}
+  kLong,       // {"long": ...}
+  kBoolean,    // {"bool": ...}
+  kVariant,    // any typed value
+  kTextArray,  // {"texts": ...} or {"undimensioned": true}
+  kContext,    // no value: the scenario's context; {"nothing": true}: none
+};
+
+struct Param {
+  std::string name;
+  ParamType type;
+  // The value a left-out trailing argument (or {"missing": true}) gives; a parameter without one must be passed.
+  std::optional<Variant> when_left_out = std::nullopt;
+  // Passed by reference: the transcript shows its value after the call.
+  bool by_ref = false;
+};
+
+// The converted arguments, one per parameter in order; a member reads and changes them in place.
+struct Arguments {
+  std::vector<Variant> values;
+  std::shared_ptr<ApplicationContext> context;
+
+  std::string& Text(std::size_t i) { return *values.at(i).GetIf<std::string>(); }
+  std::int32_t Long(std::size_t i) { return *values.at(i).GetIf<std::int32_t>(); }
+  bool Boolean(std::size_t i) { return *values.at(i).GetIf<bool>(); }
+  Variant& Value(std::size_t i) { return values.at(i); }
+  StringArray& TextArray(std::size_t i) { return *values.at(i).GetIf<StringArray>(); }
+};
+
+struct Member {
+  enum class Kind { kAssign, kCall };
+  Kind kind;
+  std::vector<Param> params;  // an assign has exactly one
+  // Answers the member's result; nullopt for a member that returns nothing.
+  std::function<std::optional<Variant>(void* object, Arguments& args)> invoke;
+};
+
+struct ClassEntry {
+  std::string name;
+  std::function<std::shared_ptr<void>(const Platform& platform)> create;
+  std::map<std::string, Member> members;
+  // The object's GetLog text, for the transcript's "logs"; empty for a class that keeps no log.
+  std::function<std::string(const void* object)> log;
+};
+
+const std::vector<ClassEntry>& Classes();
+// nullptr for a class the table does not have.
+const ClassEntry* FindClass(const std::string& name);
+
+}  // namespace quorvel::scenario

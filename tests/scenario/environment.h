@@ -1,0 +1,53 @@
+// What a scenario sets up around the library: the platform seams (each a double, except the real
+// file system over the sandbox), the application context and the automation servers. It adds an
+// event for every URL handed to the shell and every program started, and dumps the final state of
+// the settings and of every automation double.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "quorvel/application_context.h"
+#include "quorvel/platform.h"
+#include "tests/doubles/fake_program_starter.h"
+#include "tests/doubles/fake_settings_store.h"
+#include "tests/doubles/fake_shell.h"
+#include "tests/scenario/automation_doubles.h"
+#include "tests/scenario/events.h"
+
+namespace quorvel::scenario {
+
+class Environment {
+ public:
+  // root is the whole scenario; the keys read here are clock, hives, read_only, broken,
+  // windows_version, context, servers, shell, programs and settings.
+  Environment(const Node& root, EventLog& events);
+
+  const Platform& platform() const { return platform_; }
+  // The context "SetApplicationContext" assigns; none when the scenario says "context": null.
+  const std::shared_ptr<ApplicationContext>& context() const { return context_; }
+
+  Json Settings() const;
+  Json Doubles() const;
+
+ private:
+  struct Server {
+    std::unique_ptr<AutomationDouble> double_;
+    std::string kind;
+    int created = 0;
+  };
+
+  void ReadRegistry(const Node& root);
+  void ReadServers(const Node& servers);
+
+  Platform platform_;
+  std::shared_ptr<ApplicationContext> context_;
+  std::shared_ptr<testing::FakeShell> shell_ = std::make_shared<testing::FakeShell>();
+  std::shared_ptr<testing::FakeProgramStarter> programs_ = std::make_shared<testing::FakeProgramStarter>();
+  std::shared_ptr<testing::FakeSettingsStore> settings_ = std::make_shared<testing::FakeSettingsStore>();
+  std::map<std::string, std::unique_ptr<Server>> servers_;  // by ProgID
+  std::vector<std::string> server_order_;                  // as the scenario lists them
+};
+
+}  // namespace quorvel::scenario
