@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "quorvel/email.h"
+#include "quorvel/mail_eudora.h"
 #include "quorvel/mail_mapi.h"
 #include "quorvel/message.h"
 
@@ -100,12 +101,23 @@ ClassEntry MailMapiClass() {
       .Log([](const MailMAPI& mapi) { return mapi.GetLog(); })
       .Build();
 }
+ClassEntry MailEudoraClass() {
+  return ClassBuilder<MailEudora>("MailEudora")
+      .Assign("SetApplicationContext", {"appContext", ParamType::kContext},
+              [](MailEudora& eudora, Arguments& args) { eudora.SetApplicationContext(args.context); })
+      .Call("GetLog", {}, [](MailEudora& eudora, Arguments&) { return Variant(eudora.GetLog()); })
+      .Call("Send", MessageParams(),
+            [](MailEudora& eudora, Arguments& args) { return Variant(eudora.Send(ToMessage(args))); })
+      .Log([](const MailEudora& eudora) { return eudora.GetLog(); })
+      .Build();
+}
 }  // namespace
 
 const std::vector<ClassEntry>& Classes() {
   static const std::vector<ClassEntry> classes = {
       EmailClass(),
       MailMapiClass(),
+      MailEudoraClass(),
   };
   return classes;
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <string_view>
 
 #include "platform/automation_servers.h"
@@ -9,6 +10,7 @@
 #include "platform/reg_file.h"
 #include "platform/registry.h"
 #include "tests/doubles/fake_registry.h"
+#include "tests/doubles/fake_temp_folder.h"
 #include "tests/doubles/fake_version_source.h"
 #include "tests/doubles/fixed_clock.h"
 #include "tests/scenario/scenario_context.h"
@@ -111,7 +113,7 @@ class EventProgramStarter : public platform::ProgramStarter {
 };
 }  // namespace
 
-Environment::Environment(const Node& root, EventLog& events) {
+Environment::Environment(const Node& root, EventLog& events, const std::string& sandbox) {
   auto clock = std::make_shared<testing::FixedClock>();
   if (const auto time = root.Find("clock")) clock->Set(ReadClock(*time));
   platform_.clock = clock;
@@ -149,8 +151,14 @@ Environment::Environment(const Node& root, EventLog& events) {
   platform_.settings = settings_;
 
   platform_.file_system = std::make_shared<platform::LocalFileSystem>();
-  // No provider asks for temporary files yet; a double goes here when one does.
-  platform_.temp_folder = nullptr;
+  const std::string temp_folder = sandbox + "/tmp/";
+  std::filesystem::create_directories(temp_folder);
+  auto temp = std::make_shared<testing::FakeTempFolder>(temp_folder);
+  if (const auto settings = root.Find("temp_folder")) {
+    settings->AllowKeys({"fails"});
+    if (const auto fails = settings->Find("fails")) temp->fails = fails->Boolean();
+  }
+  platform_.temp_folder = temp;
 
   const auto context = root.Find("context");
   if (!context) {

@@ -21,8 +21,9 @@ namespace quorvel::scenario {
 class Environment {
  public:
   // root is the whole scenario; the keys read here are clock, hives, read_only, broken,
-  // windows_version, context, servers, shell, programs and settings.
-  Environment(const Node& root, EventLog& events);
+  // windows_version, context, servers, shell, programs, settings and temp_folder. Temporary files
+  // are made in the sandbox's "tmp" folder.
+  Environment(const Node& root, EventLog& events, const std::string& sandbox);
 
   const Platform& platform() const { return platform_; }
   // The context "SetApplicationContext" assigns; none when the scenario says "context": null.

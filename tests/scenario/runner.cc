@@ -203,7 +203,7 @@ class Run {
 
 Json RunScenario(const Json& scenario) {
   Node(scenario, "").AllowKeys({"clock", "hives", "read_only", "broken", "windows_version", "files", "context",
-                                "servers", "shell", "programs", "settings", "calls"});
+                                "servers", "shell", "programs", "settings", "temp_folder", "calls"});
   Sandbox sandbox;
   Json expanded = scenario;
   sandbox.Expand(expanded);
@@ -211,7 +211,7 @@ Json RunScenario(const Json& scenario) {
   if (const auto files = root.Find("files")) sandbox.Write(*files);
 
   EventLog events;
-  Environment environment(root, events);
+  Environment environment(root, events, sandbox.path());
   Json transcript;
   {
     // The objects go before the environment whose servers they may still use.
