@@ -1,0 +1,135 @@
+#include "providers/mapi/mapi_controls_linux.h"
+
+#include <gio/gio.h>
+
+#include <limits>
+
+#include "providers/mapi/compose_backends.h"
+#include "quorvel/error.h"
+
+namespace quorvel::mapi {
+
+namespace {
+
+struct GObjectUnref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+struct GFree {
+  void operator()(void* memory) const { g_free(memory); }
+};
+
+std::string TextOrEmpty(const char* text) { return text ? text : ""; }
+
+// The handler GIO opens mailto: links with, the same one the desktop shell seam starts.
+std::optional<MailHandler> DefaultMailHandler() {
+  const std::unique_ptr<GAppInfo, GObjectUnref> info(g_app_info_get_default_for_uri_scheme("mailto"));
+  if (!info) return std::nullopt;
+  MailHandler handler{TextOrEmpty(g_app_info_get_id(info.get())), TextOrEmpty(g_app_info_get_name(info.get())),
+                      TextOrEmpty(g_app_info_get_executable(info.get()))};
+  if (!handler.program.empty()) {
+    const std::unique_ptr<char, GFree> found(g_find_program_in_path(handler.program.c_str()));
+    if (found) handler.program = found.get();
+  }
+  return handler;
+}
+
+AutomationError NoSession() { return AutomationError(mapi_error::kNoSession, "No valid session ID"); }
+
+AutomationError Failure(const std::string& detail) {
+  return AutomationError(mapi_error::kFailure, "Unspecified failure: " + detail);
+}
+
+bool NamesFile(const std::string& path) {
+  return !path.empty() && path.find('\0') == std::string::npos && g_file_test(path.c_str(), G_FILE_TEST_EXISTS);
+}
+
+}  // namespace
+
+std::int32_t SignedOnSessions::Add(MailHandler handler) {
+  const std::lock_guard lock(mutex_);
+  do {
+    last_id_ = last_id_ == std::numeric_limits<std::int32_t>::max() ? 1 : last_id_ + 1;
+  } while (sessions_.contains(last_id_));
+  sessions_.emplace(last_id_, std::move(handler));
+  return last_id_;
+}
+
+void SignedOnSessions::Remove(std::int32_t id) {
+  const std::lock_guard lock(mutex_);
+  sessions_.erase(id);
+}
+
+std::optional<MailHandler> SignedOnSessions::Find(std::int32_t id) const {
+  const std::lock_guard lock(mutex_);
+  const auto found = sessions_.find(id);
+  if (found == sessions_.end()) return std::nullopt;
+  return found->second;
+}
+
+DesktopMapiSession::~DesktopMapiSession() {
+  if (session_id_ != 0) sessions_->Remove(session_id_);
+}
+
+void DesktopMapiSession::SignOn() {
+  std::optional<MailHandler> handler = DefaultMailHandler();
+  if (!handler) {
+    throw AutomationError(mapi_error::kLoginFailure,
+                          "Login has failed: no mail client is set up to open mailto: links");
+  }
+  if (session_id_ != 0) sessions_->Remove(session_id_);
+  session_id_ = sessions_->Add(std::move(*handler));
+}
+
+void DesktopMapiSession::SignOff() {
+  if (session_id_ == 0) throw NoSession();
+  sessions_->Remove(session_id_);
+  session_id_ = 0;
+}
+
+void DesktopMapiMessages::Send(bool showDialog) {
+  const std::optional<MailHandler> handler = sessions_->Find(session_id_);
+  if (!handler) throw NoSession();
+  if (!showDialog) {
+    throw AutomationError(mapi_error::kNotSupported,
+                          "Not supported: a message is shown in the mail client's compose window, never sent unseen");
+  }
+
+  ComposedMessage composed{.subject = message_.subject(), .note_text = message_.note_text()};
+  for (const Recipient& recipient : message_.recipients()) {
+    if (recipient.address.empty()) continue;
+    switch (recipient.type) {
+      case recip_type::kCc: composed.cc.push_back(recipient.address); break;
+      case recip_type::kBcc: composed.bcc.push_back(recipient.address); break;
+      default: composed.to.push_back(recipient.address); break;
+    }
+  }
+  for (const Attachment& attachment : message_.attachments()) {
+    if (!NamesFile(attachment.path_name)) {
+      throw AutomationError(mapi_error::kAttachmentNotFound, "Attachment not found: " + attachment.path_name);
+    }
+    composed.attachment_paths.push_back(attachment.path_name);
+  }
+
+  const ComposeLaunch launch = ComposeLaunchFor(handler->program, composed);
+  if (const auto* program = std::get_if<ProgramLaunch>(&launch)) {
+    try {
+      programs_->StartProgram(program->argv);
+    } catch (const AutomationError& error) {
+      throw Failure(handler->name + " could not be started (" + error.description() + ")");
+    }
+    return;
+  }
+  const std::string& url = std::get<DesktopHandOff>(launch).url;
+  if (shell_->ShellExecuteA("open", url) <= 32) throw Failure("the desktop did not open the mailto: link");
+}
+
+void RegisterDesktopMapiControls(platform::AutomationServers& servers, std::shared_ptr<platform::Shell> shell,
+                                 std::shared_ptr<platform::ProgramStarter> programs) {
+  auto sessions = std::make_shared<SignedOnSessions>();
+  servers.Register(kSessionProgId, [sessions] { return std::make_shared<DesktopMapiSession>(sessions); });
+  servers.Register(kMessagesProgId, [sessions, shell = std::move(shell), programs = std::move(programs)] {
+    return std::make_shared<DesktopMapiMessages>(sessions, shell, programs);
+  });
+}
+
+}  // namespace quorvel::mapi

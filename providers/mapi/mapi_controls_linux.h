@@ -1,0 +1,117 @@
+// The two Simple MAPI controls on Linux. Signing on picks the desktop's default mailto: handler
+// (GIO) and remembers it under a session number; sending hands the composed message to that client
+// through the back end its program calls for (compose_backends.h), then returns without waiting.
+//
+// Linux mail clients take no logon from another program: DownLoadMail, LogonUI, NewSession, UserName
+// and Password are kept but change nothing, and every SignOn opens a session of its own. The
+// attachments' Name, Position and Type are kept too; clients name an attachment after its file.
+//
+// Errors, all raised before anything is started:
+//   32003 SignOn: no mail client is set up to open mailto: links
+//   32053 SignOff without a session; Send with a session number that was never given or has ended
+//   32026 Send(false): the library never sends without showing the message; attachments for a
+//         client reached only by a mailto: link
+//   32011 an attachment slot whose path names no file
+//   32025, 32018 as compose_backends.h raises them
+//   32002 the client's program could not be started, or the desktop did not open the link
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/automation_servers.h"
+#include "platform/program_start.h"
+#include "platform/shell.h"
+#include "providers/mapi/mapi_controls.h"
+#include "providers/mapi/message_slots.h"
+
+namespace quorvel::mapi {
+
+// The mailto: handler a session signed on to.
+struct MailHandler {
+  std::string desktop_id;
+  std::string name;
+  std::string program;  // the Exec line's program, as found on PATH when it is there
+};
+
+// The sessions signed on through one registration of the controls; both controls share it.
+class SignedOnSessions {
+ public:
+  // A new session number, never 0 and never one in use.
+  std::int32_t Add(MailHandler handler);
+  void Remove(std::int32_t id);
+  std::optional<MailHandler> Find(std::int32_t id) const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::int32_t, MailHandler> sessions_;
+  std::int32_t last_id_ = 0;
+};
+
+class DesktopMapiSession : public MapiSession {
+ public:
+  explicit DesktopMapiSession(std::shared_ptr<SignedOnSessions> sessions) : sessions_(std::move(sessions)) {}
+  ~DesktopMapiSession() override;  // an unloaded control's session ends with it
+  DesktopMapiSession(const DesktopMapiSession&) = delete;
+  DesktopMapiSession& operator=(const DesktopMapiSession&) = delete;
+
+  void DownLoadMail(bool value) override { download_mail_ = value; }
+  void LogonUI(bool value) override { logon_ui_ = value; }
+  void NewSession(bool value) override { new_session_ = value; }
+  std::int32_t SessionID() override { return session_id_; }
+  void Password(const std::string& value) override { password_ = value; }
+  void UserName(const std::string& value) override { user_name_ = value; }
+  // Signing on again ends the session held before.
+  void SignOn() override;
+  void SignOff() override;
+
+ private:
+  std::shared_ptr<SignedOnSessions> sessions_;
+  std::int32_t session_id_ = 0;
+  bool download_mail_ = false;
+  bool logon_ui_ = false;
+  bool new_session_ = false;
+  std::string user_name_;
+  std::string password_;
+};
+
+class DesktopMapiMessages : public MapiMessages {
+ public:
+  DesktopMapiMessages(std::shared_ptr<SignedOnSessions> sessions, std::shared_ptr<platform::Shell> shell,
+                      std::shared_ptr<platform::ProgramStarter> programs)
+      : sessions_(std::move(sessions)), shell_(std::move(shell)), programs_(std::move(programs)) {}
+
+  void SessionID(std::int32_t value) override { session_id_ = value; }
+  void Compose() override { message_.Compose(); }
+  void MsgSubject(const std::string& value) override { message_.MsgSubject(value); }
+  void MsgNoteText(const std::string& value) override { message_.MsgNoteText(value); }
+  std::int32_t RecipCount() override { return message_.RecipCount(); }
+  void RecipIndex(std::int32_t value) override { message_.RecipIndex(value); }
+  void RecipAddress(const std::string& value) override { message_.RecipAddress(value); }
+  void RecipType(std::int16_t value) override { message_.RecipType(value); }
+  std::int32_t AttachmentCount() override { return message_.AttachmentCount(); }
+  void AttachmentIndex(std::int32_t value) override { message_.AttachmentIndex(value); }
+  void AttachmentName(const std::string& value) override { message_.AttachmentName(value); }
+  void AttachmentPathName(const std::string& value) override { message_.AttachmentPathName(value); }
+  void AttachmentPosition(std::int32_t value) override { message_.AttachmentPosition(value); }
+  void AttachmentType(std::int16_t value) override { message_.AttachmentType(value); }
+  void Send(bool showDialog) override;
+
+ private:
+  std::shared_ptr<SignedOnSessions> sessions_;
+  std::shared_ptr<platform::Shell> shell_;
+  std::shared_ptr<platform::ProgramStarter> programs_;
+  MessageSlots message_;
+  std::int32_t session_id_ = 0;
+};
+
+// Registers both controls under their program identifiers, sharing one table of sessions; the
+// messages control starts programs and opens links through the seams given here.
+void RegisterDesktopMapiControls(platform::AutomationServers& servers, std::shared_ptr<platform::Shell> shell,
+                                 std::shared_ptr<platform::ProgramStarter> programs);
+
+}  // namespace quorvel::mapi
