@@ -3,13 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "platform/settings_store_linux.h"
 #include "quorvel/mail_eudora.h"
 #include "tests/doubles/recording_context.h"
 #include "tests/sandbox/xdg_sandbox.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel {
 namespace {
@@ -18,11 +16,12 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
+// Registers the command as Eudora's in a machine hive of the sandbox.
+void RegisterEudora(testing::XdgSandbox& sandbox, const std::string& command) {
+  const auto hive = sandbox.root() / "machine.reg";
+  testing::WriteFile(hive, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail\\Eudora\\shell\\open\\command]\n"
+                           "@=\"" + command + "\"\n");
+  sandbox.SetEnv("QUORVEL_MACHINE_HIVE", hive.string());
 }
 
 TEST(MailEudoraLinux, WritesTheFileStartsTheCommandAndAsksThenNotifies) {
@@ -31,10 +30,7 @@ TEST(MailEudoraLinux, WritesTheFileStartsTheCommandAndAsksThenNotifies) {
   const auto temp = sandbox.root() / "tmp";
   std::filesystem::create_directories(temp);
   sandbox.SetEnv("TMPDIR", temp.string());
-  const auto hive = sandbox.root() / "machine.reg";
-  std::ofstream(hive) << "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail\\Eudora\\shell\\open\\command]\n@=\""
-                      << sandbox.ProgramPath("eudora").string() << " -m\"\n";
-  sandbox.SetEnv("QUORVEL_MACHINE_HIVE", hive.string());
+  RegisterEudora(sandbox, sandbox.ProgramPath("eudora").string() + " -m");
 
   auto context = std::make_shared<testing::RecordingContext>("Host App");
   context->msgbox_answers = {6};
@@ -54,7 +50,7 @@ TEST(MailEudoraLinux, WritesTheFileStartsTheCommandAndAsksThenNotifies) {
   EXPECT_EQ(message_file.parent_path(), temp);
   EXPECT_THAT(message_file.filename().string(), StartsWith("Quo"));
   EXPECT_EQ(message_file.extension(), ".msg");
-  EXPECT_EQ(ReadFile(message_file),
+  EXPECT_EQ(testing::ReadFile(message_file),
             "To: ann@example.org;  bob@example.org \r\nFrom: \r\nSubject: Grüße, \"quoted\"\r\nCc: \r\nBcc: \r\n"
             "X-Attachments: \r\n\r\nline one\r\nline two");
   EXPECT_THAT(context->calls.back(), HasSubstr("Please confirm it is there by answering Yes"));
@@ -70,10 +66,7 @@ TEST(MailEudoraLinux, WritesTheFileStartsTheCommandAndAsksThenNotifies) {
 
 TEST(MailEudoraLinux, MissingProgramIsAnErrorLine) {
   testing::XdgSandbox sandbox;
-  const auto hive = sandbox.root() / "machine.reg";
-  std::ofstream(hive) << "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail\\Eudora\\shell\\open\\command]\n"
-                         "@=\"/nonexistent/eudora\"\n";
-  sandbox.SetEnv("QUORVEL_MACHINE_HIVE", hive.string());
+  RegisterEudora(sandbox, "/nonexistent/eudora");
   sandbox.SetEnv("TMPDIR", sandbox.root().string());
   MailEudora eudora;
   eudora.SetApplicationContext(std::make_shared<testing::RecordingContext>());
