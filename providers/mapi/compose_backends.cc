@@ -212,7 +212,7 @@ Strings Arguments(const ClientRow& row, const std::string& program, const Compos
 
 void CheckLength(const std::string& argument, std::string_view client) {
   if (argument.size() > platform::kLargestArgument) {
-    throw ControlError(kTextTooLargeError, "Text too large",
+    throw ControlError(mapi_error::kTextTooLarge, "Text too large",
                 "the message is longer than " + std::string(client) + " takes on its command line");
   }
 }

@@ -23,9 +23,6 @@
 
 namespace quorvel::mapi {
 
-// The controls' number for a message too long for one argument ("Text too large").
-inline constexpr std::int32_t kTextTooLargeError = 32018;
-
 struct ComposedMessage {
   std::string subject{};
   std::string note_text{};

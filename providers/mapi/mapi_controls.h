@@ -19,6 +19,7 @@ inline constexpr std::int32_t kFailure = 32002;
 inline constexpr std::int32_t kLoginFailure = 32003;
 inline constexpr std::int32_t kAttachmentNotFound = 32011;
 inline constexpr std::int32_t kBadRecipType = 32015;
+inline constexpr std::int32_t kTextTooLarge = 32018;
 inline constexpr std::int32_t kInvalidRecips = 32025;
 inline constexpr std::int32_t kNotSupported = 32026;
 inline constexpr std::int32_t kInvalidSession = 32019;
