@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/path_error.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {
@@ -20,11 +21,6 @@ namespace fs = std::filesystem;
 using error_number::kPathFileAccessError;
 using error_number::kPathNotFound;
 using error_number::kPermissionDenied;
-
-// Every failure names the file, so a host's log tells which one.
-AutomationError PathError(std::int32_t number, const std::string& path) {
-  return AutomationError(number, StandardDescription(number) + ": " + path);
-}
 
 bool FolderExists(const std::string& path) {
   fs::path folder = fs::path(path).parent_path();

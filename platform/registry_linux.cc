@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/desktop_mail_clients.h"
+#include "platform/path_error.h"
 #include "platform/reg_file.h"
 #include "quorvel/error.h"
 
@@ -26,10 +27,6 @@ std::string Environment(const char* name) {
   return value ? value : "";
 }
 
-[[noreturn]] void RaiseAccessError(const std::filesystem::path& path, const std::string& problem) {
-  throw AutomationError(error_number::kPathFileAccessError,
-                        StandardDescription(error_number::kPathFileAccessError) + ": " + path.string() + ": " + problem);
-}
 
 class FileDescriptor {
  public:
@@ -87,23 +84,23 @@ RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return RegKey{};
-    RaiseAccessError(path, std::strerror(errno));
+    RaiseAccessError(path.string(), std::strerror(errno));
   }
   const FileDescriptor closer(fd);
   struct stat status {};
-  if (::fstat(fd, &status) != 0) RaiseAccessError(path, std::strerror(errno));
-  if (!S_ISREG(status.st_mode)) RaiseAccessError(path, "not a regular file");
-  if (status.st_size > kLargestHiveFile) RaiseAccessError(path, "larger than a hive file can be");
+  if (::fstat(fd, &status) != 0) RaiseAccessError(path.string(), std::strerror(errno));
+  if (!S_ISREG(status.st_mode)) RaiseAccessError(path.string(), "not a regular file");
+  if (status.st_size > kLargestHiveFile) RaiseAccessError(path.string(), "larger than a hive file can be");
 
   std::string bytes;
   char chunk[65536];
   for (;;) {
     const ssize_t count = ::read(fd, chunk, sizeof chunk);
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) RaiseAccessError(path, std::strerror(errno));
+    if (count < 0) RaiseAccessError(path.string(), std::strerror(errno));
     if (count == 0) break;
     bytes.append(chunk, static_cast<std::size_t>(count));
-    if (bytes.size() > static_cast<std::size_t>(kLargestHiveFile)) RaiseAccessError(path, "larger than a hive file can be");
+    if (bytes.size() > static_cast<std::size_t>(kLargestHiveFile)) RaiseAccessError(path.string(), "larger than a hive file can be");
   }
   return ParseRegFile(bytes, rootName, path.string());
 }

@@ -13,6 +13,7 @@
 
 #include <glib.h>
 
+#include "platform/path_error.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
 #include "platform/registry_linux.h"
@@ -26,13 +27,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
 constexpr std::string_view kSettingsKey = "Software\\VB and VBA Program Settings";
-constexpr std::int32_t kPathFileAccessError = 75;  // the runtime's "Path/File access error"
 constexpr int kNewFolderMode = 0700;
 constexpr int kNewHiveMode = 0600;
-
-[[noreturn]] void RaiseAccessError(const fs::path& path, const std::string& problem) {
-  throw AutomationError(kPathFileAccessError, "Path/File access error: " + path.string() + ": " + problem);
-}
 
 // The key holding a section's values. A name of backslashes alone names no key, so it counts as empty.
 std::string SectionPath(const std::string& appName, const std::string& section, const std::string& key) {
@@ -47,12 +43,12 @@ std::string SectionPath(const std::string& appName, const std::string& section, 
 class HiveLock {
  public:
   explicit HiveLock(const fs::path& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewHiveMode)) {
-    if (fd_ < 0) RaiseAccessError(path, std::strerror(errno));
+    if (fd_ < 0) RaiseAccessError(path.string(), std::strerror(errno));
     while (::flock(fd_, LOCK_EX) != 0) {
       if (errno == EINTR) continue;
       const int error = errno;
       ::close(fd_);
-      RaiseAccessError(path, std::strerror(error));
+      RaiseAccessError(path.string(), std::strerror(error));
     }
   }
   ~HiveLock() { ::close(fd_); }
@@ -74,18 +70,18 @@ void ReplaceHive(const fs::path& path, const std::string& text) {
                                 mode, &error)) {
     const std::string problem = error->message;
     g_error_free(error);
-    RaiseAccessError(path, problem);
+    RaiseAccessError(path.string(), problem);
   }
 }
 
 // The rename survives a crash only once the folder itself is on disk.
 void SyncFolder(const fs::path& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) RaiseAccessError(folder, std::strerror(errno));
+  if (fd < 0) RaiseAccessError(folder.string(), std::strerror(errno));
   const bool synced = ::fsync(fd) == 0;
   const int error = errno;
   ::close(fd);
-  if (!synced) RaiseAccessError(folder, std::strerror(error));
+  if (!synced) RaiseAccessError(folder.string(), std::strerror(error));
 }
 
 }  // namespace
@@ -106,7 +102,7 @@ void HiveSettingsStore::SaveSetting(const std::string& appName, const std::strin
   const fs::path hive_path = HiveFileRegistry::UserHivePath();
   fs::path folder = hive_path.parent_path();
   if (folder.empty()) folder = ".";
-  if (g_mkdir_with_parents(folder.c_str(), kNewFolderMode) != 0) RaiseAccessError(folder, std::strerror(errno));
+  if (g_mkdir_with_parents(folder.c_str(), kNewFolderMode) != 0) RaiseAccessError(folder.string(), std::strerror(errno));
 
   const HiveLock lock(fs::path(hive_path) += ".lock");
   // Read under the lock, so a save made meanwhile by another process is kept. A malformed hive

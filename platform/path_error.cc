@@ -1,0 +1,15 @@
+#include "platform/path_error.h"
+
+namespace quorvel::platform {
+
+AutomationError PathError(std::int32_t number, const std::string& path, const std::string& reason) {
+  std::string description = StandardDescription(number) + ": " + path;
+  if (!reason.empty()) description += ": " + reason;
+  return AutomationError(number, description);
+}
+
+void RaiseAccessError(const std::string& path, const std::string& reason) {
+  throw PathError(error_number::kPathFileAccessError, path, reason);
+}
+
+}  // namespace quorvel::platform
