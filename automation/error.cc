@@ -38,9 +38,7 @@ std::string StandardDescription(std::int32_t number) {
   }
 }
 
-AutomationError RuntimeError(std::int32_t number) {
-  return AutomationError(number, StandardDescription(number));
-}
+AutomationError RuntimeError(std::int32_t number) { return AutomationError(number, StandardDescription(number)); }
 
 AutomationError CaughtAsAutomationError() {
   try {
@@ -60,8 +58,7 @@ AutomationError CaughtAsAutomationError() {
 const ErrorInfo& CurrentError() { return current_error; }
 
 CurrentErrorScope::CurrentErrorScope(const AutomationError& error)
-    : previous_(std::exchange(current_error,
-                              ErrorInfo{error.number(), error.description(), error.source()})) {}
+    : previous_(std::exchange(current_error, ErrorInfo{error.number(), error.description(), error.source()})) {}
 
 CurrentErrorScope::~CurrentErrorScope() { current_error = std::move(previous_); }
 

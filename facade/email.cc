@@ -14,9 +14,7 @@ namespace registry = platform::MRegistryOperations;
 
 Email::Email(Platform platform) : platform_(std::move(platform)), trail_(platform_.clock) {}
 
-void Email::AlternateAttachmentMessage(std::string message) {
-  alternate_attachment_message_ = std::move(message);
-}
+void Email::AlternateAttachmentMessage(std::string message) { alternate_attachment_message_ = std::move(message); }
 
 void Email::SetApplicationContext(std::shared_ptr<ApplicationContext> appContext) {
   trail_.SetContext(std::move(appContext));

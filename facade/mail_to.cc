@@ -25,7 +25,8 @@ std::string BodyPart(const std::string& leadIn, std::string_view trimmedBody) {
 }  // namespace
 
 std::string Email::StringArrayVar(const std::string& prefix, const Variant& list) {
-  return lists::StringArrayVar(kEmailFlattening, [this](std::string_view line) { LogLine(line); }, prefix, list);
+  return lists::StringArrayVar(
+      kEmailFlattening, [this](std::string_view line) { LogLine(line); }, prefix, list);
 }
 
 bool Email::MailTo(const Message& message) {

@@ -11,9 +11,9 @@
 namespace quorvel::lists {
 
 struct FlatteningStyle {
-  std::string_view separator;      // between items
-  bool result_starts_as_prefix;    // else the result starts as the empty text
-  std::string_view tag;            // of the one line flattening writes
+  std::string_view separator;    // between items
+  bool result_starts_as_prefix;  // else the result starts as the empty text
+  std::string_view tag;          // of the one line flattening writes
 };
 
 using LogLineRoutine = std::function<void(std::string_view message)>;

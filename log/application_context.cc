@@ -17,9 +17,7 @@ void ApplicationContext::SessionLogAddVerbose(const std::string&) { NotProvided(
 void ApplicationContext::AppErrorPreserve(const std::string&, std::string&) { NotProvided(); }
 void ApplicationContext::AppErrorLog(bool, bool) { NotProvided(); }
 std::string ApplicationContext::ApplicationName() { NotProvided(); }
-std::int32_t ApplicationContext::MsgBox(const std::string&, std::int32_t, const std::string&) {
-  NotProvided();
-}
+std::int32_t ApplicationContext::MsgBox(const std::string&, std::int32_t, const std::string&) { NotProvided(); }
 
 ApplicationContext& RequireContext(const std::shared_ptr<ApplicationContext>& context) {
   if (!context) throw RuntimeError(error_number::kObjectNotSet);

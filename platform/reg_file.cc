@@ -1,5 +1,7 @@
 #include "platform/reg_file.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -7,8 +9,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <glib.h>
 
 #include "platform/registry.h"
 #include "quorvel/error.h"
@@ -29,8 +29,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kRootAbbr
 }};
 
 [[noreturn]] void Malformed(std::string_view fileName, std::size_t line, std::string_view problem) {
-  throw AutomationError(kInvalidFileFormat, StandardDescription(kInvalidFileFormat) + ": " + std::string(fileName) + " line " +
-                                                std::to_string(line) + ": " + std::string(problem));
+  throw AutomationError(kInvalidFileFormat, StandardDescription(kInvalidFileFormat) + ": " + std::string(fileName) +
+                                                " line " + std::to_string(line) + ": " + std::string(problem));
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -76,7 +76,9 @@ std::string DecodeUtf16Le(std::string_view bytes, std::string_view fileName) {
                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
   }
   const auto line_before = [&units](std::size_t unit) {
-    return static_cast<std::size_t>(std::count(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(unit), u'\n')) + 1;
+    return static_cast<std::size_t>(
+               std::count(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(unit), u'\n')) +
+           1;
   };
   std::string text;
   if (!units.empty()) {

@@ -49,19 +49,18 @@ class Registry {
  public:
   virtual ~Registry() = default;
 
-  virtual RegStatus RegOpenKeyExA(HKey root, const std::string& subKey, std::uint32_t options,
-                                  std::uint32_t access, HKey& result) = 0;
+  virtual RegStatus RegOpenKeyExA(HKey root, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                                  HKey& result) = 0;
   // Opens with whatever rights the key grants.
   virtual RegStatus RegOpenKeyA(HKey root, const std::string& subKey, HKey& result) = 0;
   // nameSize: in, the buffer's capacity in characters including the terminating NUL; out, the name's
   // length in characters. The name and its NUL are written over the start of nameBuffer.
   // kMoreData when the name and its NUL do not fit, kNoMoreItems past the last subkey.
-  virtual RegStatus RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer,
-                                  std::uint32_t& nameSize) = 0;
+  virtual RegStatus RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer, std::uint32_t& nameSize) = 0;
   // With data null only the type and the size in bytes are reported; otherwise dataSize is the
   // buffer's size in bytes and kMoreData answers a buffer too small.
-  virtual RegStatus RegQueryValueExA(HKey key, const std::string& valueName, std::uint32_t* type,
-                                     std::uint8_t* data, std::uint32_t& dataSize) = 0;
+  virtual RegStatus RegQueryValueExA(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                                     std::uint32_t& dataSize) = 0;
   virtual RegStatus RegCloseKey(HKey key) = 0;
 };
 

@@ -27,7 +27,6 @@ std::string Environment(const char* name) {
   return value ? value : "";
 }
 
-
 class FileDescriptor {
  public:
   explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -100,7 +99,8 @@ RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName
     if (count < 0) RaiseAccessError(path.string(), std::strerror(errno));
     if (count == 0) break;
     bytes.append(chunk, static_cast<std::size_t>(count));
-    if (bytes.size() > static_cast<std::size_t>(kLargestHiveFile)) RaiseAccessError(path.string(), "larger than a hive file can be");
+    if (bytes.size() > static_cast<std::size_t>(kLargestHiveFile))
+      RaiseAccessError(path.string(), "larger than a hive file can be");
   }
   return ParseRegFile(bytes, rootName, path.string());
 }

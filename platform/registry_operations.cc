@@ -55,13 +55,12 @@ RegStatus QueryValueEx(Registry& registry, HKey key, const std::string& valueNam
       case reg_type::kDword: {
         std::int32_t number = 0;
         std::uint32_t number_size = std::min<std::uint32_t>(size, sizeof number);
-        status = registry.RegQueryValueExA(key, valueName, &type, reinterpret_cast<std::uint8_t*>(&number),
-                                           number_size);
+        status =
+            registry.RegQueryValueExA(key, valueName, &type, reinterpret_cast<std::uint8_t*>(&number), number_size);
         if (status == reg_status::kSuccess) value = number;
         break;
       }
-      default:
-        status = kUnsupportedType;
+      default: status = kUnsupportedType;
     }
   } catch (...) {
     // A failure ends the read with the status last stored and the value as it stood.

@@ -1,6 +1,7 @@
 #include "platform/settings_store_linux.h"
 
 #include <fcntl.h>
+#include <glib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,8 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
-
-#include <glib.h>
 
 #include "platform/path_error.h"
 #include "platform/reg_file.h"
@@ -64,10 +63,10 @@ void ReplaceHive(const fs::path& path, const std::string& text) {
   struct stat status {};
   const int mode = ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : kNewHiveMode;
   GError* error = nullptr;
-  if (!g_file_set_contents_full(path.c_str(), text.data(), static_cast<gssize>(text.size()),
-                                static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT |
-                                                                   G_FILE_SET_CONTENTS_DURABLE),
-                                mode, &error)) {
+  if (!g_file_set_contents_full(
+          path.c_str(), text.data(), static_cast<gssize>(text.size()),
+          static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT | G_FILE_SET_CONTENTS_DURABLE), mode,
+          &error)) {
     const std::string problem = error->message;
     g_error_free(error);
     RaiseAccessError(path.string(), problem);
@@ -102,7 +101,8 @@ void HiveSettingsStore::SaveSetting(const std::string& appName, const std::strin
   const fs::path hive_path = HiveFileRegistry::UserHivePath();
   fs::path folder = hive_path.parent_path();
   if (folder.empty()) folder = ".";
-  if (g_mkdir_with_parents(folder.c_str(), kNewFolderMode) != 0) RaiseAccessError(folder.string(), std::strerror(errno));
+  if (g_mkdir_with_parents(folder.c_str(), kNewFolderMode) != 0)
+    RaiseAccessError(folder.string(), std::strerror(errno));
 
   const HiveLock lock(fs::path(hive_path) += ".lock");
   // Read under the lock, so a save made meanwhile by another process is kept. A malformed hive

@@ -69,9 +69,9 @@ std::intptr_t DesktopShell::ShellExecuteA(const std::string& operation, const st
     if (null.fd() < 0) return shell_answer::kFileNotFound;
     // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the handler from an intermediate child that it
     // reaps at once, so the handler is never our child and leaves no zombie.
-    launched = g_desktop_app_info_launch_uris_as_manager_with_fds(
-        G_DESKTOP_APP_INFO(handler.get()), &uris, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr,
-        nullptr, null.fd(), null.fd(), null.fd(), &error);
+    launched = g_desktop_app_info_launch_uris_as_manager_with_fds(G_DESKTOP_APP_INFO(handler.get()), &uris, nullptr,
+                                                                  G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr,
+                                                                  nullptr, null.fd(), null.fd(), null.fd(), &error);
   } else {
     launched = g_app_info_launch_uris(handler.get(), &uris, nullptr, &error);
   }

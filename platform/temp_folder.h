@@ -25,8 +25,8 @@ class TempFolder {
   // makes the name from that number. Writes the full path and a NUL over the start of buffer (kMaxPath
   // characters) and answers the nonzero number the name was made from. On failure leaves buffer
   // untouched and answers 0.
-  virtual std::uint32_t GetTempFileNameA(const std::string& pathName, const std::string& prefix,
-                                         std::uint32_t unique, std::string& buffer) = 0;
+  virtual std::uint32_t GetTempFileNameA(const std::string& pathName, const std::string& prefix, std::uint32_t unique,
+                                         std::string& buffer) = 0;
 };
 
 }  // namespace quorvel::platform

@@ -1,6 +1,7 @@
 #include "platform/temp_folder_linux.h"
 
 #include <fcntl.h>
+#include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +11,6 @@
 #include <cstdlib>
 #include <optional>
 #include <string_view>
-
-#include <glib.h>
 
 namespace quorvel::platform {
 

@@ -29,8 +29,7 @@ RegStatus TreeRegistry::RegOpenKeyA(HKey root, const std::string& subKey, HKey& 
   return Open(root, subKey, std::nullopt, result);
 }
 
-RegStatus TreeRegistry::Open(HKey root, const std::string& subKey, std::optional<std::uint32_t> access,
-                             HKey& result) {
+RegStatus TreeRegistry::Open(HKey root, const std::string& subKey, std::optional<std::uint32_t> access, HKey& result) {
   result = 0;
   auto hive = LoadHive(root);
   if (!hive) return reg_status::kInvalidHandle;
@@ -49,8 +48,7 @@ const TreeRegistry::OpenKey* TreeRegistry::Lookup(HKey key) const {
   return found == open_keys_.end() ? nullptr : &found->second;
 }
 
-RegStatus TreeRegistry::RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer,
-                                      std::uint32_t& nameSize) {
+RegStatus TreeRegistry::RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer, std::uint32_t& nameSize) {
   const OpenKey* open = Lookup(key);
   if (!open) return reg_status::kInvalidHandle;
   const auto& subkeys = open->key->subkeys();

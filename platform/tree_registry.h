@@ -23,13 +23,12 @@ class TreeRegistry : public Registry {
     std::string fully_granted_path = {};
   };
 
-  RegStatus RegOpenKeyExA(HKey root, const std::string& subKey, std::uint32_t options,
-                          std::uint32_t access, HKey& result) override;
+  RegStatus RegOpenKeyExA(HKey root, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                          HKey& result) override;
   RegStatus RegOpenKeyA(HKey root, const std::string& subKey, HKey& result) override;
-  RegStatus RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer,
-                          std::uint32_t& nameSize) override;
-  RegStatus RegQueryValueExA(HKey key, const std::string& valueName, std::uint32_t* type,
-                             std::uint8_t* data, std::uint32_t& dataSize) override;
+  RegStatus RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer, std::uint32_t& nameSize) override;
+  RegStatus RegQueryValueExA(HKey key, const std::string& valueName, std::uint32_t* type, std::uint8_t* data,
+                             std::uint32_t& dataSize) override;
   RegStatus RegCloseKey(HKey key) override;
 
  protected:

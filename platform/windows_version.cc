@@ -32,7 +32,8 @@ bool Reports(VersionSource& source, Test test) {
 }  // namespace
 
 bool IsWin95(VersionSource& source) {
-  return Reports(source, [](const Release& r) { return r.platform == kWindows95Family && r.major == 4 && r.minor == 0; });
+  return Reports(source,
+                 [](const Release& r) { return r.platform == kWindows95Family && r.major == 4 && r.minor == 0; });
 }
 
 bool IsWin98(VersionSource& source) {
@@ -42,7 +43,8 @@ bool IsWin98(VersionSource& source) {
 }
 
 bool IsWinME(VersionSource& source) {
-  return Reports(source, [](const Release& r) { return r.platform == kWindows95Family && r.major == 4 && r.minor == 90; });
+  return Reports(source,
+                 [](const Release& r) { return r.platform == kWindows95Family && r.major == 4 && r.minor == 90; });
 }
 
 bool IsWinNT4(VersionSource& source) {

@@ -67,10 +67,11 @@ TEST_F(DesktopMailClientsTest, MachineHiveServesTheViewWithAllRightsUnlessItHasI
   InstallClients();
   const auto view = DesktopMailClients();
   ASSERT_TRUE(view);
-  EXPECT_EQ(Render(*view), " = 1:BETA MAIL (nightly)\\0\n"
-                           "\\Alpha Mail\\shell\\open\\command = 1:" + Program("alpha") + "\\0\n" +
-                           "\\Beta Mail\\shell\\open\\command = 1:" + Program("beta") + " --compose\\0\n" +
-                           "\\BETA MAIL (nightly)\\shell\\open\\command = 1:" + Program("nightly") + "\\0\n");
+  EXPECT_EQ(Render(*view),
+            " = 1:BETA MAIL (nightly)\\0\n"
+            "\\Alpha Mail\\shell\\open\\command = 1:" +
+                Program("alpha") + "\\0\n" + "\\Beta Mail\\shell\\open\\command = 1:" + Program("beta") +
+                " --compose\\0\n" + "\\BETA MAIL (nightly)\\shell\\open\\command = 1:" + Program("nightly") + "\\0\n");
 
   // A hive in a folder only root may write to, so read-only; its rights are tried as nobody, since root
   // may write anywhere.

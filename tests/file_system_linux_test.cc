@@ -46,8 +46,9 @@ TEST_F(LocalFileSystemTest, FileExistsOnlyForRegularFiles) {
 }
 
 TEST_F(LocalFileSystemTest, GetFileNameTakesTheLastComponent) {
-  const std::pair<const char*, const char*> cases[] = {{"/a/b.txt", "b.txt"}, {"/a/b/", "b"}, {"b.txt", "b.txt"},
-                                                       {"/", ""}, {"", ""}, {"a//b//", "b"}, {"a\\b.txt", "a\\b.txt"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"/a/b.txt", "b.txt"}, {"/a/b/", "b"},          {"b.txt", "b.txt"}, {"/", ""}, {"", ""},
+      {"a//b//", "b"},       {"a\\b.txt", "a\\b.txt"}};
   for (const auto& [path, name] : cases) EXPECT_EQ(files_.GetFileName(path), name) << path;
 }
 
@@ -77,7 +78,12 @@ TEST_F(LocalFileSystemTest, AppendingAddsAndAClosedStreamRefuses) {
 
 TEST_F(LocalFileSystemTest, FailuresRaiseTheRuntimeNumbers) {
   WriteFile(Path("file.txt"), "x");
-  const struct { std::string path; int mode; bool create; int format, number; } cases[] = {
+  const struct {
+    std::string path;
+    int mode;
+    bool create;
+    int format, number;
+  } cases[] = {
       {Path("absent/m.txt"), io_mode::kForWriting, true, text_format::kAscii, 76},
       {Path("absent/m.txt"), io_mode::kForAppending, false, text_format::kAscii, 76},
       {Path("file.txt/m.txt"), io_mode::kForWriting, true, text_format::kAscii, 76},

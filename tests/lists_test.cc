@@ -40,7 +40,8 @@ TEST(StringArrayVar, EachShapeInBothFlavours) {
     SCOPED_TRACE(c.label);
     for (const auto* style : {&kFacadeStyle, &kCommandLineStyle}) {
       std::vector<std::string> lines;
-      const auto result = StringArrayVar(*style, [&](std::string_view line) { lines.emplace_back(line); }, "P:", c.list);
+      const auto result = StringArrayVar(
+          *style, [&](std::string_view line) { lines.emplace_back(line); }, "P:", c.list);
       EXPECT_EQ(result, style == &kFacadeStyle ? c.facade : c.command_line);
       if (c.logged) {
         EXPECT_THAT(lines, ElementsAreArray({std::string(style->tag) + c.logged}));
@@ -49,7 +50,9 @@ TEST(StringArrayVar, EachShapeInBothFlavours) {
       }
     }
   }
-  EXPECT_THROW(StringArrayVar(kFacadeStyle, [](std::string_view) {}, "P:", StringArray()), AutomationError);
+  EXPECT_THROW(StringArrayVar(
+                   kFacadeStyle, [](std::string_view) {}, "P:", StringArray()),
+               AutomationError);
 }
 
 // The messages of a session log, without their indent, time stamp and line end.
@@ -74,15 +77,12 @@ TEST(WalkList, LinesAndItemsForEachShape) {
   const Case cases[] = {
       {"array",
        StringArray(1, {" a ", "  ", "b"}),
-       {"T/AddRecipients - Entered", "T/AddRecipients - add recipient:  a ", "T/AddRecipients - add recipient:   ",
-        "T/AddRecipients - add recipient: b"},
+       {"T/AddRecipients - Entered", "T/AddRecipients - add recipient:  a ",
+        "T/AddRecipients - add recipient:   ", "T/AddRecipients - add recipient: b"},
        {"a", "", "b"}},
       {"single", Variant(" x "), {"T/AddRecipients - Entered", "T/AddRecipients - add recipient:  x "}, {"x"}},
       {"empty array", StringArray(0, {}), {"T/AddRecipients - Entered"}, {}},
-      {"other",
-       Variant(),
-       {"T/AddRecipients - Entered", "T/AddRecipients - Recipient CC did not resolve: "},
-       {}},
+      {"other", Variant(), {"T/AddRecipients - Entered", "T/AddRecipients - Recipient CC did not resolve: "}, {}},
       {"never dimensioned",
        StringArray(),
        {"T/AddRecipients - Entered", "Error: 9 in T/AddRecipients at line 30 Subscript out of range"},

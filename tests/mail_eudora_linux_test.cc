@@ -19,8 +19,10 @@ using ::testing::StartsWith;
 // Registers the command as Eudora's in a machine hive of the sandbox.
 void RegisterEudora(testing::XdgSandbox& sandbox, const std::string& command) {
   const auto hive = sandbox.root() / "machine.reg";
-  testing::WriteFile(hive, "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail\\Eudora\\shell\\open\\command]\n"
-                           "@=\"" + command + "\"\n");
+  testing::WriteFile(hive,
+                     "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail\\Eudora\\shell\\open\\command]\n"
+                     "@=\"" +
+                         command + "\"\n");
   sandbox.SetEnv("QUORVEL_MACHINE_HIVE", hive.string());
 }
 

@@ -48,20 +48,32 @@ TEST_F(MailToTest, ComposesTheUrl) {
   };
   const StringArray two(0, {"a@x.org", "b@x.org"});
   const Case cases[] = {
-      {"two To and a subject", {.addrTO = two, .Subject = "Hello", .ATTACHMENTS = ""}, "",
+      {"two To and a subject",
+       {.addrTO = two, .Subject = "Hello", .ATTACHMENTS = ""},
+       "",
        "mailto:a@x.org,b@x.org?Subject=Hello"},
       {"nothing but To", {.addrTO = "a@x.org", .ATTACHMENTS = ""}, "", "mailto:a@x.org"},
       {"blank subject", {.addrTO = "a@x.org", .Subject = "   "}, "", "mailto:a@x.org"},
-      {"body trimmed, & and line breaks kept", {.addrTO = "a@x.org", .Subject = "S", .Body = "  one & two\r\nthree  "},
-       "", "mailto:a@x.org?Subject=S&Body=one & two\r\nthree"},
+      {"body trimmed, & and line breaks kept",
+       {.addrTO = "a@x.org", .Subject = "S", .Body = "  one & two\r\nthree  "},
+       "",
+       "mailto:a@x.org?Subject=S&Body=one & two\r\nthree"},
       {"& in the body is the first", {.addrTO = "a@x.org", .Body = "x&y"}, "", "mailto:a@x.org?Body=x&y"},
-      {"alternate message, empty body", {.addrTO = "a@x.org", .ATTACHMENTS = "/tmp/log.txt"}, "Attach the log & send",
+      {"alternate message, empty body",
+       {.addrTO = "a@x.org", .ATTACHMENTS = "/tmp/log.txt"},
+       "Attach the log & send",
        "mailto:a@x.org?Body=Attach the log & send"},
       {"attachments in the lead-in",
-       {.addrTO = "a@x.org", .Subject = "S", .Body = "Hi", .ATTACHMENTS = StringArray(0, {"/tmp/a.log", " ", "/tmp/b.log"})},
-       "", "mailto:a@x.org?Subject=S&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: /tmp/a.log,/tmp/b.log.  Hi"},
+       {.addrTO = "a@x.org",
+        .Subject = "S",
+        .Body = "Hi",
+        .ATTACHMENTS = StringArray(0, {"/tmp/a.log", " ", "/tmp/b.log"})},
+       "",
+       "mailto:a@x.org?Subject=S&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: /tmp/a.log,/tmp/b.log.  Hi"},
       {"& inside a To address", {.addrTO = "a&b@x.org", .Subject = "S"}, "", "mailto:a?b@x.org&Subject=S"},
-      {"copies", {.addrTO = "a@x.org", .addrCC = StringArray(0, {"c@x.org", "d@x.org"}), .addrBCC = "e@x.org"}, "",
+      {"copies",
+       {.addrTO = "a@x.org", .addrCC = StringArray(0, {"c@x.org", "d@x.org"}), .addrBCC = "e@x.org"},
+       "",
        "mailto:a@x.org?CC=c@x.org,d@x.org&BCC=e@x.org"},
   };
   for (const auto& c : cases) {
@@ -74,14 +86,14 @@ TEST_F(MailToTest, ComposesTheUrl) {
 TEST_F(MailToTest, OmittedAttachmentsAndEmptyCopiesLogTheirShapeAndGoOn) {
   EXPECT_EQ(UrlFor({.addrTO = "a@x.org", .Body = "Hi"}), "mailto:a@x.org?Body=Hi");
   const std::string stamp = "04 Dec 26 01:07:09 am\t";
-  EXPECT_THAT(context_->lines,
-              ElementsAre(stamp + "Quorvel/EMail/MailTo - Entry",
-                          stamp + "Quorvel/EMail/StringArrayVar Unknown Type: &Body=BEFORE SENDING PLEASE ATTACH THE "
-                                  "SESSION LOG FILE:  ",
-                          stamp + "Quorvel/EMail/StringArrayVar Unknown Type: &CC= ",
-                          stamp + "Quorvel/EMail/StringArrayVar Unknown Type: &BCC= ",
-                          stamp + "Quorvel/EMail/MailTo mailto:a@x.org?Body=Hi",
-                          stamp + "Quorvel/EMail/MailTo - Normal Exit"));
+  EXPECT_THAT(
+      context_->lines,
+      ElementsAre(stamp + "Quorvel/EMail/MailTo - Entry",
+                  stamp + "Quorvel/EMail/StringArrayVar Unknown Type: &Body=BEFORE SENDING PLEASE ATTACH THE "
+                          "SESSION LOG FILE:  ",
+                  stamp + "Quorvel/EMail/StringArrayVar Unknown Type: &CC= ",
+                  stamp + "Quorvel/EMail/StringArrayVar Unknown Type: &BCC= ",
+                  stamp + "Quorvel/EMail/MailTo mailto:a@x.org?Body=Hi", stamp + "Quorvel/EMail/MailTo - Normal Exit"));
 }
 
 TEST_F(MailToTest, ShellRefusalIsIgnoredButAFailureTakesTheErrorTrail) {

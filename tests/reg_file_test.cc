@@ -30,9 +30,7 @@ std::string Describe(const RegKey& key, const std::string& path = "") {
   return out;
 }
 
-std::string Parse(const std::string& bytes) {
-  return Describe(ParseRegFile(bytes, "HKEY_LOCAL_MACHINE", "hive.reg"));
-}
+std::string Parse(const std::string& bytes) { return Describe(ParseRegFile(bytes, "HKEY_LOCAL_MACHINE", "hive.reg")); }
 
 TEST(RegFileParse, BuildsTheTree) {
   static constexpr struct {
@@ -46,13 +44,16 @@ TEST(RegFileParse, BuildsTheTree) {
       {"UTF-16 BOM only", "\xFF\xFE", ""},
       {"strings, escapes, unnamed value, CRLF",
        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Q]\r\n@=\"d\"\r\n"
-       R"("a\\b\"c" = "x\\\"")" "\r\n",
+       R"("a\\b\"c" = "x\\\"")"
+       "\r\n",
        R"( [Software] [Software\Q] @=1:6400 a\b"c=1:785c2200)"},
       {"REGEDIT4, BOM, comments, HKLM, root key, dword",
-       "\xEF\xBB\xBF" "REGEDIT4  \n; note\n  ; note\n[HKLM]\n\"r\"=dword:1\n[hklm\\A]  \n\"d\"=dword:DEADbeef \n",
+       "\xEF\xBB\xBF"
+       "REGEDIT4  \n; note\n  ; note\n[HKLM]\n\"r\"=dword:1\n[hklm\\A]  \n\"d\"=dword:DEADbeef \n",
        " r=4:01000000 [A] d=4:efbeadde"},
-      {"hex types", "REGEDIT4\n[HKLM\\A]\n\"b\"=hex:00,ff , 7F\n\"e\"=hex:\n\"x\"=hex(2):25,00\n"
-                    "\"m\"=hex(7):61,00,00\n\"n\"=hex(b):01\n\"z\"=hex(0):\n",
+      {"hex types",
+       "REGEDIT4\n[HKLM\\A]\n\"b\"=hex:00,ff , 7F\n\"e\"=hex:\n\"x\"=hex(2):25,00\n"
+       "\"m\"=hex(7):61,00,00\n\"n\"=hex(b):01\n\"z\"=hex(0):\n",
        " [A] b=3:00ff7f e=3: x=2:2500 m=7:610000 n=11:01 z=0:"},
       {"continued hex", "REGEDIT4\n[HKLM\\A]\n\"c\"=hex:01,02,\\\r\n   03,\\\n  04\n", " [A] c=3:01020304"},
       {"deletions and overrides",

@@ -54,7 +54,11 @@ TEST_F(HiveFileRegistryTest, HivesAreTheFilesTheEnvironmentNames) {
 
 TEST_F(HiveFileRegistryTest, UnreadableHivesRaiseErrorsNamingTheFile) {
   fs::create_directory(dir_ / "folder.reg");
-  const struct { fs::path hive; std::int32_t number; const char* text; } cases[] = {
+  const struct {
+    fs::path hive;
+    std::int32_t number;
+    const char* text;
+  } cases[] = {
       {Write("broken.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"x\"=hex:0g\n"), 321, "broken.reg line 4"},
       {dir_ / "folder.reg", 75, "folder.reg: not a regular file"},
   };

@@ -17,7 +17,12 @@ constexpr const char* kKey = "Software\\Clients\\Mail";
 RegKey& MailKey(FakeRegistry& registry) { return registry.Keys(kHkeyLocalMachine).FindOrCreate(kKey); }
 
 TEST(RegQueryValue, EachKindOfValueAndQueryValueExStatuses) {
-  const struct { const char* name; std::optional<RegValue> stored; Variant expected; RegStatus status; } cases[] = {
+  const struct {
+    const char* name;
+    std::optional<RegValue> stored;
+    Variant expected;
+    RegStatus status;
+  } cases[] = {
       {"with NUL", testing::StringValue("abc"), Variant("abc"), 0},
       {"without NUL", RegValue{reg_type::kString, {'a', 'b', 'c'}}, Variant("ab"), 0},
       {"size 0", RegValue{reg_type::kString, {}}, Variant(), 0},
@@ -49,8 +54,10 @@ TEST(RegQueryValue, EachKindOfValueAndQueryValueExStatuses) {
 }
 
 TEST(RegGetKeys, ListsGrowingByAHundredAndReplacingEarlierContents) {
-  const struct { int subkeys; std::vector<std::int32_t> bounds_seen; } cases[] = {
-      {250, {100, 201, 302}}, {101, {100}}, {1, {100}}, {0, {100}}, {-1, {}}};  // -1: no such key
+  const struct {
+    int subkeys;
+    std::vector<std::int32_t> bounds_seen;
+  } cases[] = {{250, {100, 201, 302}}, {101, {100}}, {1, {100}}, {0, {100}}, {-1, {}}};  // -1: no such key
   for (const auto& c : cases) {
     SCOPED_TRACE(c.subkeys);
     FakeRegistry registry;
@@ -66,7 +73,9 @@ TEST(RegGetKeys, ListsGrowingByAHundredAndReplacingEarlierContents) {
               c.subkeys > 0);
     EXPECT_EQ(list.LBound(), 0);
     EXPECT_EQ(list.items(), c.subkeys > 0 ? names : std::vector<std::string>{""});
-    if (c.subkeys >= 0) { EXPECT_EQ(bounds_seen, c.bounds_seen); }
+    if (c.subkeys >= 0) {
+      EXPECT_EQ(bounds_seen, c.bounds_seen);
+    }
   }
 }
 

@@ -39,11 +39,17 @@ std::string Answers(VersionSource& source) {
 }
 
 TEST(WindowsVersionTest, ProbesAnswerForEachReleaseAskingAfreshEachTime) {
-  static const struct { std::uint32_t platform, major, minor; std::int32_t result; const char* answers; } cases[] = {
-      {1, 4, 0, 1, "95"}, {1, 4, 10, 1, "98"}, {1, 4, 90, 1, "98 ME"}, {1, 5, 0, 1, "98"},
-      {2, 4, 0, 1, "NT4"}, {2, 4, 10, 1, "98 NT4"}, {2, 4, 90, 1, "98 NT4"}, {2, 5, 0, 1, "2000"}, {2, 5, 1, 1, "XP"},
-      {2, 5, 2, 1, ""}, {2, 6, 0, 1, ""}, {1, 4, 0, 0, ""}, {1, 4, 0, 2, ""}, {2, 5, 1, -1, ""},
-      {1, 0x80000000u, 0, 1, ""}, {1, 4, 0xFFFFFFFFu, 1, ""},  // negative when signed
+  static const struct {
+    std::uint32_t platform, major, minor;
+    std::int32_t result;
+    const char* answers;
+  } cases[] = {
+      {1, 4, 0, 1, "95"},         {1, 4, 10, 1, "98"},  {1, 4, 90, 1, "98 ME"},
+      {1, 5, 0, 1, "98"},         {2, 4, 0, 1, "NT4"},  {2, 4, 10, 1, "98 NT4"},
+      {2, 4, 90, 1, "98 NT4"},    {2, 5, 0, 1, "2000"}, {2, 5, 1, 1, "XP"},
+      {2, 5, 2, 1, ""},           {2, 6, 0, 1, ""},     {1, 4, 0, 0, ""},
+      {1, 4, 0, 2, ""},           {2, 5, 1, -1, ""},    {1, 0x80000000u, 0, 1, ""},
+      {1, 4, 0xFFFFFFFFu, 1, ""},  // negative when signed
   };
   const OsVersionInfo fresh{};
   for (const auto& c : cases) {
@@ -62,12 +68,25 @@ TEST(WindowsVersionTest, ProbesAnswerForEachReleaseAskingAfreshEachTime) {
 }
 
 TEST(EnvironmentVersionSourceTest, ParsesMajorMinorPlatformOrLeavesTheRecord) {
-  static const struct { std::optional<std::string> value; bool ok; std::uint32_t major = 0, minor = 0, platform = 0; }
-      cases[] = {
-          {"5.1.2", true, 5, 1, 2}, {"4294967295.007.1", true, 4294967295u, 7, 1}, {"4294967296.0.1", false},
-          {std::nullopt, false}, {"", false}, {"5.1", false}, {"5.1.2.0", false}, {"a.b.c", false}, {"5..2", false},
-          {" 5.1.2", false}, {"5.1.2 ", false}, {"-5.1.2", false}, {"+5.1.2", false},
-      };
+  static const struct {
+    std::optional<std::string> value;
+    bool ok;
+    std::uint32_t major = 0, minor = 0, platform = 0;
+  } cases[] = {
+      {"5.1.2", true, 5, 1, 2},
+      {"4294967295.007.1", true, 4294967295u, 7, 1},
+      {"4294967296.0.1", false},
+      {std::nullopt, false},
+      {"", false},
+      {"5.1", false},
+      {"5.1.2.0", false},
+      {"a.b.c", false},
+      {"5..2", false},
+      {" 5.1.2", false},
+      {"5.1.2 ", false},
+      {"-5.1.2", false},
+      {"+5.1.2", false},
+  };
   const auto fields = [](const OsVersionInfo& r) {
     return std::tuple(r.size, r.major, r.minor, r.build, r.platform_id, std::string(r.service_pack));
   };

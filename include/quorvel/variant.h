@@ -127,9 +127,7 @@ class Variant {
   bool operator==(const Variant& other) const;
 
  private:
-  std::variant<Empty, Null, Missing, bool, std::int32_t, double, std::string, StringArray,
-               VariantArray, Object>
-      value_;
+  std::variant<Empty, Null, Missing, bool, std::int32_t, double, std::string, StringArray, VariantArray, Object> value_;
 };
 
 // The type name the automation runtime reports: "Empty", "Null", "Error" (an omitted argument),

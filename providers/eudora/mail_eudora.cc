@@ -38,7 +38,8 @@ std::string MailEudora::GetLog() const { return log_.GetLog(); }
 void MailEudora::LogLine(std::string_view message) { log_.LogLine(message); }
 
 std::string MailEudora::StringArrayVar(const std::string& prefix, const Variant& list) {
-  return lists::StringArrayVar(kEudoraFlattening, [this](std::string_view line) { LogLine(line); }, prefix, list);
+  return lists::StringArrayVar(
+      kEudoraFlattening, [this](std::string_view line) { LogLine(line); }, prefix, list);
 }
 
 bool MailEudora::Send(const Message& message) {
@@ -100,16 +101,16 @@ std::string MailEudora::MessageFilePath() {
   const auto dot = temp_name.rfind('.');
   // Without a dot the path would be a bare "msg" in whatever folder is current: refuse it.
   if (dot == std::string::npos) {
-    throw AutomationError(error_number::kPathFileAccessError,
-                          StandardDescription(error_number::kPathFileAccessError) +
-                              ": no temporary file name for the message (\"" + temp_name + "\")");
+    throw AutomationError(error_number::kPathFileAccessError, StandardDescription(error_number::kPathFileAccessError) +
+                                                                  ": no temporary file name for the message (\"" +
+                                                                  temp_name + "\")");
   }
   return temp_name.substr(0, dot + 1) + "msg";
 }
 
 void MailEudora::WriteMessageFile(const std::string& path, const std::string& text) {
-  auto stream = platform_.file_system->OpenTextFile(path, platform::io_mode::kForWriting, true,
-                                                     platform::text_format::kAscii);
+  auto stream =
+      platform_.file_system->OpenTextFile(path, platform::io_mode::kForWriting, true, platform::text_format::kAscii);
   stream->Write(text);
   stream->Close();
 }
@@ -123,12 +124,13 @@ bool MailEudora::ConfirmWithUser(bool hasAttachments, const std::string& carrier
     return true;
   }
   const std::string question =
-      hasAttachments
-          ? LibraryDisplayTitle() + " should have created an email message in the outbox of Eudora\r\n"
-                                    "with at least one attachment.\r\n\r\n"
-                                    "Please confirm it is there with an attachment by answering Yes, if not answer No"
-          : LibraryDisplayTitle() + " should have created an email message in the outbox of Eudora.\r\n\r\n"
-                                    "Please confirm it is there by answering Yes, if not answer No";
+      hasAttachments ? LibraryDisplayTitle() +
+                           " should have created an email message in the outbox of Eudora\r\n"
+                           "with at least one attachment.\r\n\r\n"
+                           "Please confirm it is there with an attachment by answering Yes, if not answer No"
+                     : LibraryDisplayTitle() +
+                           " should have created an email message in the outbox of Eudora.\r\n\r\n"
+                           "Please confirm it is there by answering Yes, if not answer No";
   return context.MsgBox(question, kYesNo, "Eudora Email") == kAnswerYes;
 }
 

@@ -140,7 +140,7 @@ std::string QuotedRecipients(std::string_view client, const Strings& addresses) 
   for (const auto& address : addresses) {
     if (address.find("',") != std::string::npos || address.ends_with('\'')) {
       throw ControlError(mapi_error::kInvalidRecips, "Invalid recipients",
-                  address + " cannot be handed to " + std::string(client));
+                         address + " cannot be handed to " + std::string(client));
     }
   }
   return "'" + Join(addresses, ",") + "'";
@@ -213,7 +213,7 @@ Strings Arguments(const ClientRow& row, const std::string& program, const Compos
 void CheckLength(const std::string& argument, std::string_view client) {
   if (argument.size() > platform::kLargestArgument) {
     throw ControlError(mapi_error::kTextTooLarge, "Text too large",
-                "the message is longer than " + std::string(client) + " takes on its command line");
+                       "the message is longer than " + std::string(client) + " takes on its command line");
   }
 }
 
@@ -237,9 +237,10 @@ ComposeLaunch ComposeLaunchFor(const std::string& handlerProgram, const Composed
     }
   }
   if (!message.attachment_paths.empty()) {
-    throw ControlError(mapi_error::kNotSupported, "Not supported",
-                (name.empty() ? std::string("the mail client") : name) +
-                    " cannot be handed attachments by another program; attach the files in its compose window by hand");
+    throw ControlError(
+        mapi_error::kNotSupported, "Not supported",
+        (name.empty() ? std::string("the mail client") : name) +
+            " cannot be handed attachments by another program; attach the files in its compose window by hand");
   }
   std::string url = MailtoUrl(message);
   CheckLength(url, "the mail client");

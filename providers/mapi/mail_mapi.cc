@@ -158,7 +158,8 @@ void MailMAPI::AddRecipient(const std::string& address, const std::string& typeN
 void MailMAPI::AddAttachments(const Variant& attachments) {
   trail::Procedure p(log_, Tag("AddAttachments"));
   p.PassOn([&] {
-    lists::WalkList(p, attachments, {" - add attachment: ", " - Attachment " + TextForm(attachments) + " did not resolve: "},
+    lists::WalkList(p, attachments,
+                    {" - add attachment: ", " - Attachment " + TextForm(attachments) + " did not resolve: "},
                     [&](const std::string& path) { AddAttachment(path); });
     p.Line(70);
     p.Exit();

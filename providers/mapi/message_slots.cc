@@ -34,9 +34,7 @@ void MessageSlots::RecipType(std::int16_t value) {
   SelectedRecipient().type = value;
 }
 
-void MessageSlots::AttachmentIndex(std::int32_t index) {
-  Select(attachments_, index, attachment_index_, NoAttachment);
-}
+void MessageSlots::AttachmentIndex(std::int32_t index) { Select(attachments_, index, attachment_index_, NoAttachment); }
 
 Recipient& MessageSlots::SelectedRecipient() { return Selected(recipients_, recip_index_, InvalidRecipients); }
 

@@ -25,9 +25,9 @@ bool sandbox_made = false;
 
 // Variables that would let GIO reach the real desktop, a session bus, or another mail handler.
 constexpr const char* kClearedVariables[] = {
-    "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "GNOME_DESKTOP_SESSION_ID", "KDE_FULL_SESSION",
-    "DISPLAY",             "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "BROWSER",
-    "MAILER",
+    "XDG_CURRENT_DESKTOP",      "DESKTOP_SESSION", "GNOME_DESKTOP_SESSION_ID",
+    "KDE_FULL_SESSION",         "DISPLAY",         "WAYLAND_DISPLAY",
+    "DBUS_SESSION_BUS_ADDRESS", "BROWSER",         "MAILER",
 };
 
 // Programs anyone may run, so a test may drop its privileges and still see the clients.
@@ -130,14 +130,15 @@ fs::path XdgSandbox::AddRecordingClient(const std::string& desktopId, const std:
       WriteFile(program,
                 "#!/bin/sh\n"
                 "PATH=/usr/bin:/bin\n"
-                "{ for argument do printf '%s\\000' \"$argument\"; done; } >" + record + ".$$ &&\n"
-                "mv -f " + record + ".$$ " + record + "\n",
+                "{ for argument do printf '%s\\000' \"$argument\"; done; } >" +
+                    record +
+                    ".$$ &&\n"
+                    "mv -f " +
+                    record + ".$$ " + record + "\n",
                 kProgramPermissions);
       break;
     }
-    case ClientProgram::kMissing:
-      program += "-missing";
-      break;
+    case ClientProgram::kMissing: program += "-missing"; break;
   }
 
   std::string entry = "[Desktop Entry]\nType=Application\nName=" + name +

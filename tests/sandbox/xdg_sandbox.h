@@ -55,8 +55,8 @@ class XdgSandbox {
   // The arguments the client's program was last started with (argv[0] left out), once its record
   // is complete; nullopt when none appeared within the timeout. Taking a record removes it, so a
   // later launch is seen afresh.
-  std::optional<std::vector<std::string>> WaitForRecord(
-      const std::string& desktopId, std::chrono::milliseconds timeout = std::chrono::seconds(20));
+  std::optional<std::vector<std::string>> WaitForRecord(const std::string& desktopId,
+                                                        std::chrono::milliseconds timeout = std::chrono::seconds(20));
   bool HasRecord(const std::string& desktopId) const;
 
   // Sets (or with nullopt, unsets) a variable; the destructor restores it.
@@ -81,7 +81,7 @@ class XdgSandbox {
   std::filesystem::path root_;
   bool fresh_process_ = false;
   std::map<std::string, std::filesystem::path> named_programs_;  // by desktop id, where program_name was given
-  std::map<std::string, std::optional<std::string>> saved_;  // each variable's value before the sandbox
+  std::map<std::string, std::optional<std::string>> saved_;      // each variable's value before the sandbox
 };
 
 }  // namespace quorvel::testing

@@ -11,7 +11,8 @@ namespace quorvel::scenario {
 namespace {
 // "fail": {"<member>": <error>}: the member raises the error every time it is used. Members are
 // checked against the control's own, so a misspelt one is refused rather than never failing.
-void ReadFailures(const Node& server, std::initializer_list<std::string_view> members, testing::ControlRecorder& control) {
+void ReadFailures(const Node& server, std::initializer_list<std::string_view> members,
+                  testing::ControlRecorder& control) {
   const auto fail = server.Find("fail");
   if (!fail) return;
   for (const auto& [member, error] : fail->Object()) {

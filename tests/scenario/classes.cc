@@ -20,20 +20,20 @@ class ClassBuilder {
   }
 
   ClassBuilder& Assign(const std::string& name, Param param, std::function<void(T&, Arguments&)> body) {
-    entry_.members[name] = {Member::Kind::kAssign, {std::move(param)},
-                           [body = std::move(body)](void* object, Arguments& args) -> std::optional<Variant> {
-                             body(*static_cast<T*>(object), args);
-                             return std::nullopt;
-                           }};
+    entry_.members[name] = {Member::Kind::kAssign,
+                            {std::move(param)},
+                            [body = std::move(body)](void* object, Arguments& args) -> std::optional<Variant> {
+                              body(*static_cast<T*>(object), args);
+                              return std::nullopt;
+                            }};
     return *this;
   }
 
   ClassBuilder& Call(const std::string& name, std::vector<Param> params,
                      std::function<std::optional<Variant>(T&, Arguments&)> body) {
-    entry_.members[name] = {Member::Kind::kCall, std::move(params),
-                           [body = std::move(body)](void* object, Arguments& args) {
-                             return body(*static_cast<T*>(object), args);
-                           }};
+    entry_.members[name] = {
+        Member::Kind::kCall, std::move(params),
+        [body = std::move(body)](void* object, Arguments& args) { return body(*static_cast<T*>(object), args); }};
     return *this;
   }
 
@@ -53,8 +53,12 @@ Param Any(std::string name) { return {std::move(name), ParamType::kVariant}; }
 
 // Send's nine parameters, in their order; the last three may be left out.
 std::vector<Param> MessageParams() {
-  return {Text("From"),    Any("addrTO"), Any("addrCC"),
-          Any("addrBCC"),  Text("Subject"), Text("Body"),
+  return {Text("From"),
+          Any("addrTO"),
+          Any("addrCC"),
+          Any("addrBCC"),
+          Text("Subject"),
+          Text("Body"),
           {"ATTACHMENTS", ParamType::kVariant, Variant::Missing{}},
           {"Importance", ParamType::kLong, std::int32_t{1}},
           {"HTMLFormat", ParamType::kBoolean, false}};
@@ -79,12 +83,11 @@ ClassEntry EmailClass() {
       .Assign("ClientToUse", Text("client"), [](Email& email, Arguments& args) { email.ClientToUse(args.Text(0)); })
       .Assign("AlternateAttachmentMessage", Text("message"),
               [](Email& email, Arguments& args) { email.AlternateAttachmentMessage(args.Text(0)); })
-      .Call("GetMailClients",
-            {{"clientList", ParamType::kTextArray, std::nullopt, true},
-             {"defaultClient", ParamType::kText, std::nullopt, true}},
-            [](Email& email, Arguments& args) {
-              return Variant(email.GetMailClients(args.TextArray(0), args.Text(1)));
-            })
+      .Call(
+          "GetMailClients",
+          {{"clientList", ParamType::kTextArray, std::nullopt, true},
+           {"defaultClient", ParamType::kText, std::nullopt, true}},
+          [](Email& email, Arguments& args) { return Variant(email.GetMailClients(args.TextArray(0), args.Text(1))); })
       .Build();
 }
 

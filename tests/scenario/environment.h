@@ -48,7 +48,7 @@ class Environment {
   std::shared_ptr<testing::FakeProgramStarter> programs_ = std::make_shared<testing::FakeProgramStarter>();
   std::shared_ptr<testing::FakeSettingsStore> settings_ = std::make_shared<testing::FakeSettingsStore>();
   std::map<std::string, std::unique_ptr<Server>> servers_;  // by ProgID
-  std::vector<std::string> server_order_;                  // as the scenario lists them
+  std::vector<std::string> server_order_;                   // as the scenario lists them
 };
 
 }  // namespace quorvel::scenario

@@ -96,11 +96,13 @@ class Run {
     if (member_found == object.entry->members.end()) {
       std::string known;
       for (const auto& [known_name, ignored] : object.entry->members) known += (known.empty() ? "" : ", ") + known_name;
-      member_name.Fail(object.entry->name + " has no member \"" + member_name.String() + "\" (its members: " + known + ")");
+      member_name.Fail(object.entry->name + " has no member \"" + member_name.String() + "\" (its members: " + known +
+                       ")");
     }
     const Member& member = member_found->second;
     if (assign != (member.kind == Member::Kind::kAssign)) {
-      member_name.Fail(member_name.String() + (assign ? " is a method: use \"call\"" : " is a property: use \"assign\""));
+      member_name.Fail(member_name.String() +
+                       (assign ? " is a method: use \"call\"" : " is a property: use \"assign\""));
     }
 
     Arguments args;
@@ -202,8 +204,9 @@ class Run {
 }  // namespace
 
 Json RunScenario(const Json& scenario) {
-  Node(scenario, "").AllowKeys({"clock", "hives", "read_only", "broken", "windows_version", "files", "context",
-                                "servers", "shell", "programs", "settings", "temp_folder", "calls"});
+  Node(scenario, "")
+      .AllowKeys({"clock", "hives", "read_only", "broken", "windows_version", "files", "context", "servers", "shell",
+                  "programs", "settings", "temp_folder", "calls"});
   Sandbox sandbox;
   Json expanded = scenario;
   sandbox.Expand(expanded);

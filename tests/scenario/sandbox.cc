@@ -96,11 +96,13 @@ Json Sandbox::Written() const {
 }
 
 void Sandbox::Expand(Json& value) const {
-  ChangeStrings(value, [this](const std::string& text) { return ReplaceAll(text, kSandboxMarker, path_); }, false);
+  ChangeStrings(
+      value, [this](const std::string& text) { return ReplaceAll(text, kSandboxMarker, path_); }, false);
 }
 
 void Sandbox::Mask(Json& value) const {
-  ChangeStrings(value, [this](const std::string& text) { return ReplaceAll(text, path_, kSandboxMarker); }, true);
+  ChangeStrings(
+      value, [this](const std::string& text) { return ReplaceAll(text, path_, kSandboxMarker); }, true);
 }
 
 }  // namespace quorvel::scenario

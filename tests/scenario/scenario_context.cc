@@ -9,7 +9,7 @@ namespace quorvel::scenario {
 
 namespace {
 constexpr std::array<std::string_view, 6> kMembers = {"SessionLogAdd", "SessionLogAddVerbose", "AppErrorPreserve",
-                                                      "AppErrorLog", "ApplicationName", "MsgBox"};
+                                                      "AppErrorLog",   "ApplicationName",      "MsgBox"};
 
 const Node& KnownMember(const Node& node, const std::string& name) {
   if (std::find(kMembers.begin(), kMembers.end(), name) == kMembers.end()) {
@@ -44,8 +44,8 @@ ScenarioContext::ScenarioContext(const Node& config, EventLog& events) : events_
 
 template <class Lacking>
 std::size_t ScenarioContext::Enter(const char* member, Json args, Lacking&& lacking) {
-  const std::size_t event = events_.Add(
-      {{"context", member}, {"args", std::move(args)}, {"current_error", CurrentErrorJson()}});
+  const std::size_t event =
+      events_.Add({{"context", member}, {"args", std::move(args)}, {"current_error", CurrentErrorJson()}});
   try {
     if (lacks_.count(member) > 0) lacking();
     if (const auto raised = raises_.find(member); raised != raises_.end()) throw raised->second;
@@ -70,7 +70,8 @@ void ScenarioContext::AppErrorPreserve(const std::string& procedure, std::string
 }
 
 void ScenarioContext::AppErrorLog(bool first, bool second) {
-  Enter("AppErrorLog", Json::array({ToTyped(first), ToTyped(second)}), [&] { ApplicationContext::AppErrorLog(first, second); });
+  Enter("AppErrorLog", Json::array({ToTyped(first), ToTyped(second)}),
+        [&] { ApplicationContext::AppErrorLog(first, second); });
 }
 
 std::string ScenarioContext::ApplicationName() {

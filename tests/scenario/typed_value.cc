@@ -9,8 +9,8 @@
 namespace quorvel::scenario {
 
 namespace {
-constexpr std::array<std::string_view, 11> kKinds = {"text",  "texts", "undimensioned", "variants", "empty", "null",
-                                                     "missing", "long", "double", "bool", "nothing"};
+constexpr std::array<std::string_view, 11> kKinds = {"text",    "texts", "undimensioned", "variants", "empty",  "null",
+                                                     "missing", "long",  "double",        "bool",     "nothing"};
 
 std::string KindList() {
   std::string list;
