@@ -1,188 +1,119 @@
-#include "platform/temp_folder_linux.h"
-
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <set>
 
+#include "platform/temp_folder_linux.h"
 #include "platform/windows_temp_folder.h"
+#include "tests/doubles/fake_temp_folder.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
+using quorvel::testing::FakeTempFolder;
 
-// Reports a fixed folder (ASCII, so bytes are characters) and answers file requests with a fixed path.
-class ScriptedTempFolder : public TempFolder {
- public:
-  std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::string& buffer) override {
-    const auto length = static_cast<std::uint32_t>(folder.size());
-    if (length + 1 > bufferLength) return length + 1;
-    buffer.replace(0, length + 1, folder + '\0');
-    return length;
-  }
-  std::uint32_t GetTempFileNameA(const std::string& pathName, const std::string& prefix, std::uint32_t,
-                                 std::string& buffer) override {
-    asked = pathName + "|" + prefix;
-    if (file.empty()) return 0;
-    buffer.replace(0, file.size() + 1, file + '\0');
-    return 1;
-  }
-  std::string folder, file, asked;
-};
-
+// The folder comes from a 100-character buffer: a longer one does not fit and leaves only the separator.
 TEST(MWindowsTempFolder, EndsTheFolderWithTheSeparatorAndPassesFailuresOn) {
-  const std::string long_folder = "/" + std::string(98, 'a');  // with its NUL, exactly the buffer
-  const struct {
-    const char* label;
-    std::string folder, file;
-    Variant prefix;
-    std::string expected_folder, expected_file, expected_asked;
-  } kCases[] = {
-      {"separator kept", "/var/tmp/", "/var/tmp/qv1.tmp", "qv", "/var/tmp/", "/var/tmp/qv1.tmp", "/var/tmp/|qv"},
-      {"separator added", "/var/tmp", "/var/tmp/421.tmp", 42, "/var/tmp/", "/var/tmp/421.tmp", "/var/tmp/|42"},
-      {"nothing reported", "", "/1.tmp", Variant(), "/", "/1.tmp", "/|"},
-      {"99 characters fit", long_folder, "x", "p", long_folder + "/", "x", long_folder + "/|p"},
-      {"100 characters do not fit", long_folder + "b", "x", "p", "/", "x", "/|p"},
-      {"file not made", "/tmp/", "", "p", "/tmp/", "", "/tmp/|p"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.label);
-    ScriptedTempFolder folder;
-    folder.folder = c.folder;
-    folder.file = c.file;
-    EXPECT_EQ(MWindowsTempFolder::GetWindowsTempFolder(folder), Variant(c.expected_folder));
-    EXPECT_EQ(MWindowsTempFolder::CreateTempFileName(folder, c.prefix), Variant(c.expected_file));
-    EXPECT_EQ(folder.asked, c.expected_asked);
+  const std::string full = "/" + std::string(98, 'a');  // with its NUL, exactly the buffer
+  for (const auto& [folder, expected] :
+       {std::pair{"/t/"s, "/t/"s}, {"/t", "/t/"}, {full, full + "/"}, {full + "b", "/"}}) {
+    FakeTempFolder fake(folder);
+    EXPECT_EQ(MWindowsTempFolder::GetWindowsTempFolder(fake), Variant(expected)) << folder;
   }
+  // The fake joins folder and prefix as given, so the name shows both were passed on as text.
+  const quorvel::testing::TempDir dir;
+  FakeTempFolder fake(dir.path().string());
+  EXPECT_EQ(MWindowsTempFolder::CreateTempFileName(fake, 42), Variant(dir.path().string() + "/421.tmp"));
+  fake.fails = true;
+  EXPECT_EQ(MWindowsTempFolder::CreateTempFileName(fake, 42), Variant("")) << "a failure answers no name";
 }
 
 // Draws names from a script, so that a test can take them first.
-class PredictableTempFolder : public SystemTempFolder {
- public:
-  explicit PredictableTempFolder(std::vector<std::uint32_t> numbers) : numbers_(std::move(numbers)) {}
-
- protected:
-  std::uint32_t NextUniqueNumber() override { return numbers_[next_++ % numbers_.size()]; }
-
- private:
-  std::vector<std::uint32_t> numbers_;
-  std::size_t next_ = 0;
+struct PredictableTempFolder : SystemTempFolder {
+  explicit PredictableTempFolder(std::vector<std::uint32_t> numbers) : numbers(std::move(numbers)) {}
+  std::uint32_t NextUniqueNumber() override { return numbers[next++ % numbers.size()]; }
+  std::vector<std::uint32_t> numbers;
+  std::size_t next = 0;
 };
+
+// The name written into a fresh buffer, "#" when the buffer was left alone, and the number answered.
+std::pair<std::string, std::uint32_t> FileName(SystemTempFolder& folder, const std::string& path,
+                                               const std::string& prefix, std::uint32_t unique = 0) {
+  std::string buffer(kMaxPath, '#');
+  const std::uint32_t number = folder.GetTempFileNameA(path, prefix, unique, buffer);
+  return {buffer == std::string(kMaxPath, '#') ? "#" : buffer.substr(0, buffer.find('\0')), number};
+}
 
 class SystemTempFolderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/quorvel-temp-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    if (const char* value = std::getenv("TMPDIR")) saved_ = value;
-    setenv("TMPDIR", folder_.c_str(), 1);
-  }
-  void TearDown() override {
-    if (saved_) {
-      setenv("TMPDIR", saved_->c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-    fs::remove_all(folder_);
-  }
+  SystemTempFolderTest() { env_.Set("TMPDIR", dir_.path().string()); }
 
-  fs::path folder_;
-  std::optional<std::string> saved_;
+  quorvel::testing::TempDir dir_;
+  quorvel::testing::ScopedEnv env_;
+  SystemTempFolder folder_;
 };
 
+// TMPDIR counts only when absolute; the length is in characters; a short buffer gets the length it needs.
 TEST_F(SystemTempFolderTest, ReportsTmpdirWhenAbsolute) {
-  static constexpr struct {
-    const char* tmpdir;  // null: unset
-    const char* folder;
-    std::uint32_t characters;
-  } kCases[] = {
-      {nullptr, "/tmp/", 5}, {"", "/tmp/", 5}, {"relative/dir", "/tmp/", 5},
-      {"/var/x", "/var/x/", 7}, {"/var/x/", "/var/x/", 7}, {"/var/été", "/var/été/", 9},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.tmpdir ? c.tmpdir : "unset");
-    c.tmpdir ? setenv("TMPDIR", c.tmpdir, 1) : unsetenv("TMPDIR");
-    SystemTempFolder folder;
-    std::string buffer(c.characters, '#');
-    EXPECT_EQ(folder.GetTempPathA(c.characters, buffer), c.characters + 1) << "no room for the NUL";
-    EXPECT_EQ(buffer, std::string(c.characters, '#'));
-    buffer = std::string(100, '#');
-    EXPECT_EQ(folder.GetTempPathA(c.characters + 1, buffer), c.characters);
-    EXPECT_EQ(buffer.substr(0, buffer.find('\0')), c.folder);
+  for (const auto& [tmpdir, folder, characters] : {std::tuple{std::optional<std::string>(), "/tmp/", 5u},
+                                                   {"relative/dir", "/tmp/", 5u},
+                                                   {"/var/x/", "/var/x/", 7u},
+                                                   {"/var/été", "/var/été/", 9u}}) {
+    SCOPED_TRACE(tmpdir.value_or("unset"));
+    env_.Set("TMPDIR", tmpdir);
+    std::string buffer(characters + 1, '#');
+    EXPECT_EQ(folder_.GetTempPathA(characters, buffer), characters + 1) << "no room for the NUL";
+    EXPECT_EQ(buffer, std::string(characters + 1, '#'));
+    EXPECT_EQ(folder_.GetTempPathA(characters + 1, buffer), characters);
+    EXPECT_EQ(buffer.substr(0, buffer.find('\0')), folder);
   }
 }
 
 TEST_F(SystemTempFolderTest, CreatesNewPrivateEmptyFilesNamedByThePrefix) {
   const mode_t umask_before = umask(0277);  // the mode must not depend on the umask
-  SystemTempFolder folder;
-  std::set<fs::path> made;
+  // The same prefix twice: the second file needs a name of its own.
   for (const auto& [prefix, start] : {std::pair{"quorvel", "quo"}, {"quorvel", "quo"}, {"éàüx", "éàü"}, {"", ""}}) {
-    const fs::path path = TextForm(MWindowsTempFolder::CreateTempFileName(folder, prefix));
+    const fs::path path = TextForm(MWindowsTempFolder::CreateTempFileName(folder_, prefix));
     SCOPED_TRACE(path);
-    made.insert(path);
-    EXPECT_EQ(path.parent_path(), folder_);
-    EXPECT_EQ(path.filename().string().size(), std::string(start).size() + 12) << "3 characters, 8 digits, .tmp";
-    EXPECT_TRUE(path.filename().string().starts_with(start));
-    EXPECT_EQ(path.extension(), ".tmp");
-    struct stat status {};
-    ASSERT_EQ(lstat(path.c_str(), &status), 0);
-    EXPECT_TRUE(S_ISREG(status.st_mode));
-    EXPECT_EQ(status.st_mode & 07777, 0600u);
-    EXPECT_EQ(status.st_size, 0);
+    EXPECT_EQ(path.parent_path(), dir_.path());
+    EXPECT_THAT(path.filename().string(), ::testing::MatchesRegex(std::string(start) + "[0-9A-F]{8}\\.tmp"));
+    EXPECT_EQ(fs::symlink_status(path).type(), fs::file_type::regular);
+    EXPECT_EQ(fs::symlink_status(path).permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::file_size(path), 0u);
   }
   umask(umask_before);
-  EXPECT_EQ(made.size(), 4u);
-
-  std::string buffer(kMaxPath, '\0');
-  EXPECT_EQ(folder.GetTempFileNameA(folder_.string(), "q", 0xABCD, buffer), 0xABCDu);
-  EXPECT_EQ(buffer.substr(0, buffer.find('\0')), (folder_ / "q0000ABCD.tmp").string());
-  EXPECT_FALSE(fs::exists(folder_ / "q0000ABCD.tmp")) << "a given number only makes a name";
 }
 
-TEST_F(SystemTempFolderTest, FailsWithoutTouchingTheBuffer) {
-  static const struct {
-    const char* label;
-    std::string path, prefix;
-  } kCases[] = {
-      {"slash in the prefix", "", "a/b"},
-      {"folder missing", "missing", "q"},
-      {"path longer than 260 characters", std::string(240, 'd'), "q"},
-      {"no folder given", "-", "q"},
-  };
-  for (const auto& c : kCases) {
-    SCOPED_TRACE(c.label);
-    SystemTempFolder folder;
-    std::string buffer(kMaxPath, '#');
-    const std::string path = c.path == "-" ? "" : (folder_ / c.path).string();
-    EXPECT_EQ(folder.GetTempFileNameA(path, c.prefix, 0, buffer), 0u);
-    EXPECT_EQ(buffer, std::string(kMaxPath, '#'));
+// A given number only makes a name, and a failure leaves the buffer alone: neither creates a file. The prefix
+// "./q" (a slash) and the long folder (over 260 characters) lead to places that exist, so that only the check
+// under test refuses them.
+TEST_F(SystemTempFolderTest, MakesNoFileForAGivenNumberOrOnFailure) {
+  const std::string folder = dir_.path().string(), deep = folder + "/" + std::string(240, 'd');
+  fs::create_directory(deep);
+  EXPECT_EQ(FileName(folder_, folder, "q", 0xABCD), std::pair(folder + "/q0000ABCD.tmp", 0xABCDu));
+  for (const auto& [path, prefix] : {std::pair{folder, "./q"}, {deep, "q"}, {""s, "q"}, {folder + "/missing", "q"}}) {
+    EXPECT_EQ(FileName(folder_, path, prefix), std::pair("#"s, 0u)) << path << " " << prefix;
   }
-  EXPECT_EQ(fs::directory_iterator(folder_), fs::directory_iterator()) << "nothing was created";
+  EXPECT_EQ(std::distance(fs::recursive_directory_iterator(folder), {}), 1) << "nothing was created";
 }
 
 TEST_F(SystemTempFolderTest, NeverFollowsAPlantedLink) {
-  std::ofstream(folder_ / "secret") << "keep";
-  fs::create_symlink(folder_ / "victim", folder_ / "q00000001.tmp");  // dangling: O_CREAT alone would make victim
-  fs::create_symlink(folder_ / "secret", folder_ / "q00000002.tmp");
+  quorvel::testing::WriteFile(dir_ / "secret", "keep");
+  fs::create_symlink(dir_ / "victim", dir_ / "q00000001.tmp");  // dangling: O_CREAT alone would make victim
+  fs::create_symlink(dir_ / "secret", dir_ / "q00000002.tmp");
   PredictableTempFolder folder({1, 2, 0, 3});
-  std::string buffer(kMaxPath, '\0');
-  EXPECT_EQ(folder.GetTempFileNameA(folder_.string() + "/", "q", 0, buffer), 3u);
-  EXPECT_EQ(buffer.substr(0, buffer.find('\0')), (folder_ / "q00000003.tmp").string());
-  EXPECT_FALSE(fs::exists(folder_ / "victim"));
-  EXPECT_EQ(fs::file_size(folder_ / "secret"), 4u);
-  EXPECT_TRUE(fs::is_symlink(folder_ / "q00000001.tmp"));
+  EXPECT_EQ(FileName(folder, dir_.path().string() + "/", "q"), std::pair((dir_ / "q00000003.tmp").string(), 3u));
+  EXPECT_FALSE(fs::exists(dir_ / "victim"));
+  EXPECT_EQ(quorvel::testing::ReadFile(dir_ / "secret"), "keep");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "q00000001.tmp"));
 
   PredictableTempFolder stuck({2});
-  std::string untouched(kMaxPath, '#');
-  EXPECT_EQ(stuck.GetTempFileNameA(folder_.string(), "q", 0, untouched), 0u) << "the retries are bounded";
-  EXPECT_EQ(untouched, std::string(kMaxPath, '#'));
+  EXPECT_EQ(FileName(stuck, dir_.path().string(), "q"), std::pair("#"s, 0u)) << "the retries are bounded";
 }
 
 }  // namespace
