@@ -34,14 +34,6 @@ constexpr const char* kClearedVariables[] = {
 constexpr fs::perms kProgramPermissions = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                           fs::perms::others_read | fs::perms::others_exec;
 
-void WriteFile(const fs::path& path, const std::string& text, fs::perms permissions = fs::perms::none) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-  if (permissions != fs::perms::none) fs::permissions(path, permissions);
-}
-
 // Single-quoted for the shell.
 std::string ShellQuoted(const std::string& text) {
   std::string quoted = "'";
@@ -58,11 +50,8 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 }  // namespace
 
-XdgSandbox::XdgSandbox() : fresh_process_(!sandbox_made) {
+XdgSandbox::XdgSandbox() : root_(folder_.path()), fresh_process_(!sandbox_made) {
   sandbox_made = true;
-  std::string pattern = (fs::temp_directory_path() / "quorvel-xdg-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
-  root_ = pattern;
   for (const auto& folder : {home(), applications(), data_dir(), config_home(), config_dir(), runtime_dir(),
                              root_ / "bin", root_ / "records"}) {
     fs::create_directories(folder);
@@ -79,29 +68,7 @@ XdgSandbox::XdgSandbox() : fresh_process_(!sandbox_made) {
   for (const char* name : kClearedVariables) SetEnv(name, std::nullopt);
 }
 
-XdgSandbox::~XdgSandbox() {
-  for (const auto& [name, value] : saved_) {
-    if (value) {
-      setenv(name.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name.c_str());
-    }
-  }
-  std::error_code ignored;
-  fs::remove_all(root_, ignored);
-}
-
-void XdgSandbox::SetEnv(const std::string& name, const std::optional<std::string>& value) {
-  if (!saved_.contains(name)) {
-    const char* before = std::getenv(name.c_str());
-    saved_.emplace(name, before ? std::optional<std::string>(before) : std::nullopt);
-  }
-  if (value) {
-    setenv(name.c_str(), value->c_str(), 1);
-  } else {
-    unsetenv(name.c_str());
-  }
-}
+void XdgSandbox::SetEnv(const std::string& name, const std::optional<std::string>& value) { env_.Set(name, value); }
 
 fs::path XdgSandbox::ProgramPath(const std::string& desktopId) const {
   const auto named = named_programs_.find(desktopId);
@@ -134,8 +101,8 @@ fs::path XdgSandbox::AddRecordingClient(const std::string& desktopId, const std:
                     record +
                     ".$$ &&\n"
                     "mv -f " +
-                    record + ".$$ " + record + "\n",
-                kProgramPermissions);
+                    record + ".$$ " + record + "\n");
+      fs::permissions(program, kProgramPermissions);
       break;
     }
     case ClientProgram::kMissing: program += "-missing"; break;

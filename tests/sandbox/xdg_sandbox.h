@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 namespace quorvel::testing {
 
 // What a fake client's program is.
@@ -37,7 +39,6 @@ struct ClientOptions {
 class XdgSandbox {
  public:
   XdgSandbox();
-  ~XdgSandbox();
   XdgSandbox(const XdgSandbox&) = delete;
   XdgSandbox& operator=(const XdgSandbox&) = delete;
 
@@ -78,10 +79,11 @@ class XdgSandbox {
   std::filesystem::path RecordPath(const std::string& desktopId) const;
 
  private:
+  TempDir folder_;
+  ScopedEnv env_;
   std::filesystem::path root_;
   bool fresh_process_ = false;
   std::map<std::string, std::filesystem::path> named_programs_;  // by desktop id, where program_name was given
-  std::map<std::string, std::optional<std::string>> saved_;      // each variable's value before the sandbox
 };
 
 }  // namespace quorvel::testing

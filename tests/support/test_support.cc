@@ -44,7 +44,10 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << bytes;
+  file.close();
+  if (!file) throw std::runtime_error("cannot write " + path.string());
 }
 
 int RunAsNobody(const std::function<bool()>& check) {

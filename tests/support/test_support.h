@@ -40,7 +40,7 @@ class ScopedEnv {
 };
 
 std::string ReadFile(const std::filesystem::path& path);
-// Writes the bytes, making the folders on the way.
+// Writes the bytes, making the folders on the way; throws when the file cannot be written.
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // Runs the check in a child process as user and group 65534, since the superuser may write any
