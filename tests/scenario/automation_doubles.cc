@@ -1,8 +1,11 @@
 #include "tests/scenario/automation_doubles.h"
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "tests/doubles/fake_mapi_controls.h"
 
@@ -15,18 +18,13 @@ void ReadFailures(const Node& server, std::initializer_list<std::string_view> me
                   testing::ControlRecorder& control) {
   const auto fail = server.Find("fail");
   if (!fail) return;
-  for (const auto& [member, error] : fail->Object()) {
-    const Node node(error, fail->KeyPath(member));
+  for (const auto& [member, error] : fail->Members()) {
     if (std::find(members.begin(), members.end(), member) == members.end()) {
-      std::string known;
-      for (const auto name : members) known += (known.empty() ? "" : ", ") + std::string(name);
-      node.Fail("the control has no member \"" + member + "\" (its members: " + known + ")");
+      error.Fail("the control has no member \"" + member + "\" (its members: " + Join(members) + ")");
     }
-    control.failures.insert_or_assign(member, node.Error());
+    control.failures.insert_or_assign(member, error.Error());
   }
 }
-
-Json Calls(const testing::ControlRecorder& control) { return Json(control.calls); }
 
 class MapiSessionDouble : public AutomationDouble {
  public:
@@ -39,7 +37,7 @@ class MapiSessionDouble : public AutomationDouble {
   }
   std::shared_ptr<AutomationObject> Object() override { return session_; }
   Json Dump() const override {
-    return {{"calls", Calls(*session_)}, {"session_id", session_->session_id}, {"signed_on", session_->signed_on}};
+    return {{"calls", session_->calls}, {"session_id", session_->session_id}, {"signed_on", session_->signed_on}};
   }
 
  private:
@@ -75,7 +73,7 @@ class MapiMessagesDouble : public AutomationDouble {
     const bool send_called = std::any_of(messages_->calls.begin(), messages_->calls.end(),
                                          [](const std::string& call) { return call.rfind("Send(", 0) == 0; });
     const bool cancelled = send_called && messages_->user_cancels && messages_->failures.count("Send") == 0;
-    return {{"calls", Calls(*messages_)},
+    return {{"calls", messages_->calls},
             {"session_id", messages_->session_id},
             {"message",
              {{"subject", message.subject()},
@@ -90,11 +88,15 @@ class MapiMessagesDouble : public AutomationDouble {
   std::shared_ptr<testing::FakeMapiMessages> messages_ = std::make_shared<testing::FakeMapiMessages>();
 };
 
+struct DoubleKind {
+  std::string name;
+  std::function<std::unique_ptr<AutomationDouble>(const Node& server)> build;
+};
+
 template <class Double>
 DoubleKind Kind(std::string name) {
   return {std::move(name), [](const Node& server) { return std::make_unique<Double>(server); }};
 }
-}  // namespace
 
 const std::vector<DoubleKind>& DoubleKinds() {
   static const std::vector<DoubleKind> kinds = {
@@ -103,15 +105,10 @@ const std::vector<DoubleKind>& DoubleKinds() {
   };
   return kinds;
 }
+}  // namespace
 
 std::unique_ptr<AutomationDouble> BuildDouble(const Node& server) {
-  const Node kind = server.Get("double");
-  for (const auto& candidate : DoubleKinds()) {
-    if (candidate.name == kind.String()) return candidate.build(server);
-  }
-  std::string known;
-  for (const auto& candidate : DoubleKinds()) known += (known.empty() ? "" : ", ") + candidate.name;
-  kind.Fail("unknown double \"" + kind.String() + "\" (known: " + known + ")");
+  return FindNamed(DoubleKinds(), server.Get("double"), "double").build(server);
 }
 
 }  // namespace quorvel::scenario

@@ -20,9 +20,7 @@ class ClassBuilder {
   }
 
   ClassBuilder& Assign(const std::string& name, Param param, std::function<void(T&, Arguments&)> body) {
-    entry_.members[name] = {Member::Kind::kAssign,
-                            {std::move(param)},
-                            [body = std::move(body)](void* object, Arguments& args) -> std::optional<Variant> {
+    entry_.members[name] = {true, {std::move(param)}, [body](void* object, Arguments& args) -> std::optional<Variant> {
                               body(*static_cast<T*>(object), args);
                               return std::nullopt;
                             }};
@@ -31,14 +29,13 @@ class ClassBuilder {
 
   ClassBuilder& Call(const std::string& name, std::vector<Param> params,
                      std::function<std::optional<Variant>(T&, Arguments&)> body) {
-    entry_.members[name] = {
-        Member::Kind::kCall, std::move(params),
-        [body = std::move(body)](void* object, Arguments& args) { return body(*static_cast<T*>(object), args); }};
+    entry_.members[name] = {false, std::move(params),
+                            [body](void* object, Arguments& args) { return body(*static_cast<T*>(object), args); }};
     return *this;
   }
 
   ClassBuilder& Log(std::function<std::string(const T&)> log) {
-    entry_.log = [log = std::move(log)](const void* object) { return log(*static_cast<const T*>(object)); };
+    entry_.log = [log](const void* object) { return log(*static_cast<const T*>(object)); };
     return *this;
   }
 
@@ -50,6 +47,7 @@ class ClassBuilder {
 
 Param Text(std::string name) { return {std::move(name), ParamType::kText}; }
 Param Any(std::string name) { return {std::move(name), ParamType::kVariant}; }
+const Param kContextParam = {"appContext", ParamType::kContext};
 
 // Send's nine parameters, in their order; the last three may be left out.
 std::vector<Param> MessageParams() {
@@ -64,72 +62,58 @@ std::vector<Param> MessageParams() {
           {"HTMLFormat", ParamType::kBoolean, false}};
 }
 
-Message ToMessage(Arguments& args) {
-  return Message{.From = args.Text(0),
-                 .addrTO = args.Value(1),
-                 .addrCC = args.Value(2),
-                 .addrBCC = args.Value(3),
-                 .Subject = args.Text(4),
-                 .Body = args.Text(5),
-                 .ATTACHMENTS = args.Value(6),
-                 .Importance = args.Long(7),
-                 .HTMLFormat = args.Boolean(8)};
+Message ToMessage(Arguments& a) {
+  return Message{.From = a.Text(0),
+                 .addrTO = a.Value(1),
+                 .addrCC = a.Value(2),
+                 .addrBCC = a.Value(3),
+                 .Subject = a.Text(4),
+                 .Body = a.Text(5),
+                 .ATTACHMENTS = a.Value(6),
+                 .Importance = a.Long(7),
+                 .HTMLFormat = a.Boolean(8)};
 }
 
 ClassEntry EmailClass() {
   return ClassBuilder<Email>("Email")
-      .Assign("SetApplicationContext", {"appContext", ParamType::kContext},
-              [](Email& email, Arguments& args) { email.SetApplicationContext(args.context); })
-      .Assign("ClientToUse", Text("client"), [](Email& email, Arguments& args) { email.ClientToUse(args.Text(0)); })
+      .Assign("SetApplicationContext", kContextParam,
+              [](Email& o, Arguments& a) { o.SetApplicationContext(a.context); })
+      .Assign("ClientToUse", Text("client"), [](Email& o, Arguments& a) { o.ClientToUse(a.Text(0)); })
       .Assign("AlternateAttachmentMessage", Text("message"),
-              [](Email& email, Arguments& args) { email.AlternateAttachmentMessage(args.Text(0)); })
-      .Call(
-          "GetMailClients",
-          {{"clientList", ParamType::kTextArray, std::nullopt, true},
-           {"defaultClient", ParamType::kText, std::nullopt, true}},
-          [](Email& email, Arguments& args) { return Variant(email.GetMailClients(args.TextArray(0), args.Text(1))); })
+              [](Email& o, Arguments& a) { o.AlternateAttachmentMessage(a.Text(0)); })
+      .Call("GetMailClients",
+            {{"clientList", ParamType::kTextArray, std::nullopt, true},
+             {"defaultClient", ParamType::kText, std::nullopt, true}},
+            [](Email& o, Arguments& a) { return Variant(o.GetMailClients(a.TextArray(0), a.Text(1))); })
       .Build();
 }
 
 ClassEntry MailMapiClass() {
   return ClassBuilder<MailMAPI>("MailMAPI")
-      .Assign("DefaultMailClient", Text("client"),
-              [](MailMAPI& mapi, Arguments& args) { mapi.DefaultMailClient(args.Text(0)); })
-      .Call("GetLog", {}, [](MailMAPI& mapi, Arguments&) { return Variant(mapi.GetLog()); })
+      .Assign("DefaultMailClient", Text("client"), [](MailMAPI& o, Arguments& a) { o.DefaultMailClient(a.Text(0)); })
+      .Call("GetLog", {}, [](MailMAPI& o, Arguments&) { return Variant(o.GetLog()); })
       .Call("OpenSession", {Text("Username"), Text("Password")},
-            [](MailMAPI& mapi, Arguments& args) { return Variant(mapi.OpenSession(args.Text(0), args.Text(1))); })
-      .Call("CloseSession", {}, [](MailMAPI& mapi, Arguments&) { return Variant(mapi.CloseSession()); })
-      .Call("Send", MessageParams(),
-            [](MailMAPI& mapi, Arguments& args) { return Variant(mapi.Send(ToMessage(args))); })
-      .Log([](const MailMAPI& mapi) { return mapi.GetLog(); })
+            [](MailMAPI& o, Arguments& a) { return Variant(o.OpenSession(a.Text(0), a.Text(1))); })
+      .Call("CloseSession", {}, [](MailMAPI& o, Arguments&) { return Variant(o.CloseSession()); })
+      .Call("Send", MessageParams(), [](MailMAPI& o, Arguments& a) { return Variant(o.Send(ToMessage(a))); })
+      .Log([](const MailMAPI& o) { return o.GetLog(); })
       .Build();
 }
+
 ClassEntry MailEudoraClass() {
   return ClassBuilder<MailEudora>("MailEudora")
-      .Assign("SetApplicationContext", {"appContext", ParamType::kContext},
-              [](MailEudora& eudora, Arguments& args) { eudora.SetApplicationContext(args.context); })
-      .Call("GetLog", {}, [](MailEudora& eudora, Arguments&) { return Variant(eudora.GetLog()); })
-      .Call("Send", MessageParams(),
-            [](MailEudora& eudora, Arguments& args) { return Variant(eudora.Send(ToMessage(args))); })
-      .Log([](const MailEudora& eudora) { return eudora.GetLog(); })
+      .Assign("SetApplicationContext", kContextParam,
+              [](MailEudora& o, Arguments& a) { o.SetApplicationContext(a.context); })
+      .Call("GetLog", {}, [](MailEudora& o, Arguments&) { return Variant(o.GetLog()); })
+      .Call("Send", MessageParams(), [](MailEudora& o, Arguments& a) { return Variant(o.Send(ToMessage(a))); })
+      .Log([](const MailEudora& o) { return o.GetLog(); })
       .Build();
 }
 }  // namespace
 
 const std::vector<ClassEntry>& Classes() {
-  static const std::vector<ClassEntry> classes = {
-      EmailClass(),
-      MailMapiClass(),
-      MailEudoraClass(),
-  };
+  static const std::vector<ClassEntry> classes = {EmailClass(), MailMapiClass(), MailEudoraClass()};
   return classes;
-}
-
-const ClassEntry* FindClass(const std::string& name) {
-  for (const auto& entry : Classes()) {
-    if (entry.name == name) return &entry;
-  }
-  return nullptr;
 }
 
 }  // namespace quorvel::scenario

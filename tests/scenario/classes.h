@@ -47,9 +47,8 @@ struct Arguments {
 };
 
 struct Member {
-  enum class Kind { kAssign, kCall };
-  Kind kind;
-  std::vector<Param> params;  // an assign has exactly one
+  bool assign;  // a property assign, with exactly one parameter; else a method call
+  std::vector<Param> params;
   // Answers the member's result; nullopt for a member that returns nothing.
   std::function<std::optional<Variant>(void* object, Arguments& args)> invoke;
 };
@@ -63,7 +62,5 @@ struct ClassEntry {
 };
 
 const std::vector<ClassEntry>& Classes();
-// nullptr for a class the table does not have.
-const ClassEntry* FindClass(const std::string& name);
 
 }  // namespace quorvel::scenario

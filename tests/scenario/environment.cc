@@ -2,18 +2,22 @@
 
 #include <charconv>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
-#include <string_view>
+#include <map>
+#include <set>
 
 #include "platform/automation_servers.h"
 #include "platform/file_system_linux.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
+#include "tests/doubles/fake_program_starter.h"
 #include "tests/doubles/fake_registry.h"
+#include "tests/doubles/fake_shell.h"
 #include "tests/doubles/fake_temp_folder.h"
 #include "tests/doubles/fake_version_source.h"
 #include "tests/doubles/fixed_clock.h"
-#include "tests/scenario/scenario_context.h"
+#include "tests/scenario/typed_value.h"
 
 namespace quorvel::scenario {
 
@@ -44,72 +48,151 @@ platform::LocalTime ReadClock(const Node& clock) {
 std::optional<platform::OsVersionInfo> ReadWindowsVersion(const Node& version) {
   if (version.json().is_null()) return std::nullopt;
   const std::string& text = version.String();
-  const auto refuse = [&] { version.Fail("expected \"major.minor.platformid\" or null, found \"" + text + "\""); };
   std::uint32_t fields[3] = {};
   const char* next = text.data();
-  const char* const end = text.data() + text.size();
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0) {
-      if (next == end || *next != '.') refuse();
-      ++next;
+  const char* const end = next + text.size();
+  const auto parse = [&] {
+    for (int i = 0; i < 3; ++i) {
+      if (i > 0 && (next == end || *next++ != '.')) return false;
+      const auto [stop, error] = std::from_chars(next, end, fields[i]);
+      if (error != std::errc{}) return false;
+      next = stop;
     }
-    const auto [stop, error] = std::from_chars(next, end, fields[i]);
-    if (error != std::errc{}) refuse();
-    next = stop;
-  }
-  if (next != end) refuse();
-  platform::OsVersionInfo info;
-  info.major = fields[0];
-  info.minor = fields[1];
-  info.platform_id = fields[2];
-  return info;
+    return next == end;
+  };
+  if (!parse()) version.Fail("expected \"major.minor.platformid\" or null, found \"" + text + "\"");
+  return platform::OsVersionInfo{.major = fields[0], .minor = fields[1], .platform_id = fields[2]};
 }
 
 // A hive is one .reg text, or its lines as an array of strings.
 std::string HiveText(const Node& hive) {
   if (!hive.json().is_array()) return hive.String();
   std::string text;
-  for (std::size_t i = 0; i < hive.Array().size(); ++i) text += hive.At(i).String() + "\n";
+  for (const Node& line : hive.Items()) text += line.String() + "\n";
   return text;
 }
 
-class EventShell : public platform::Shell {
- public:
-  EventShell(std::shared_ptr<testing::FakeShell> shell, EventLog& events) : shell_(std::move(shell)), events_(events) {}
-  std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file) override {
-    const std::size_t event = events_.Add({{"shell", "ShellExecuteA"}, {"operation", operation}, {"file", file}});
-    try {
-      const std::intptr_t answer = shell_->ShellExecuteA(operation, file);
-      events_[event]["answer"] = answer;
-      return answer;
-    } catch (const AutomationError& error) {
-      events_[event]["raised"] = ErrorJson(error);
-      throw;
+std::shared_ptr<testing::FakeRegistry> ReadRegistry(const Node& root) {
+  auto registry = std::make_shared<testing::FakeRegistry>();
+  if (const auto hives = root.Find("hives")) {
+    for (const auto& [name, hive] : hives->Members()) {
+      const platform::HKey key = Root(hive, name);
+      try {
+        registry->Keys(key) = platform::ParseRegFile(HiveText(hive), name, hive.path());
+      } catch (const AutomationError& error) {
+        hive.Fail(error.description());
+      }
     }
+  }
+  if (const auto read_only = root.Find("read_only")) {
+    for (const Node& name : read_only->Items()) registry->Grant(Root(name, name.String()), platform::reg_access::kRead);
+  }
+  if (const auto broken = root.Find("broken")) {
+    for (const auto& [name, error] : broken->Members()) registry->FailOpens(Root(error, name), error.Error());
+  }
+  return registry;
+}
+
+// The shell and the program starter, each adding an event for every call.
+class EventShell : public testing::FakeShell {
+ public:
+  explicit EventShell(EventLog& events) : events_(events) {}
+  std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file) override {
+    std::intptr_t answer = 0;
+    const std::size_t event = Record(events_, {{"shell", "ShellExecuteA"}, {"operation", operation}, {"file", file}},
+                                     [&] { answer = FakeShell::ShellExecuteA(operation, file); });
+    events_[event]["answer"] = answer;
+    return answer;
   }
 
  private:
-  std::shared_ptr<testing::FakeShell> shell_;
   EventLog& events_;
 };
 
-class EventProgramStarter : public platform::ProgramStarter {
+class EventProgramStarter : public testing::FakeProgramStarter {
  public:
-  EventProgramStarter(std::shared_ptr<testing::FakeProgramStarter> programs, EventLog& events)
-      : programs_(std::move(programs)), events_(events) {}
+  explicit EventProgramStarter(EventLog& events) : events_(events) {}
   void StartProgram(const std::vector<std::string>& argv) override {
-    const std::size_t event = events_.Add({{"programs", "StartProgram"}, {"argv", argv}});
-    try {
-      programs_->StartProgram(argv);
-    } catch (const AutomationError& error) {
-      events_[event]["raised"] = ErrorJson(error);
-      throw;
-    }
+    Record(events_, {{"programs", "StartProgram"}, {"argv", argv}}, [&] { FakeProgramStarter::StartProgram(argv); });
   }
 
  private:
-  std::shared_ptr<testing::FakeProgramStarter> programs_;
   EventLog& events_;
+};
+
+// The application context a scenario hands the library: it answers as the scenario says and adds
+// an event for every call into it, with the thread's current error at that moment.
+class ScenarioContext : public ApplicationContext {
+ public:
+  // "context": {"ApplicationName": "Host App", "msgbox_answers": [6, 7], "lacks": ["SessionLogAdd"],
+  //             "raises": {"MsgBox": {"number": 5}}}
+  ScenarioContext(const Node& config, EventLog& events) : events_(events) {
+    config.AllowKeys({"ApplicationName", "msgbox_answers", "lacks", "raises"});
+    if (const auto name = config.Find("ApplicationName")) application_name_ = name->String();
+    if (const auto answers = config.Find("msgbox_answers")) {
+      for (const Node& answer : answers->Items()) msgbox_answers_.push_back(answer.Int32());
+    }
+    if (const auto lacks = config.Find("lacks")) {
+      for (const Node& member : lacks->Items()) lacks_.insert(KnownMember(member, member.String()));
+    }
+    if (const auto raises = config.Find("raises")) {
+      for (const auto& [member, error] : raises->Members()) raises_.emplace(KnownMember(error, member), error.Error());
+    }
+  }
+
+  void SessionLogAdd(const std::string& line) override {
+    Enter("SessionLogAdd", {ToTyped(line)}, [&] { ApplicationContext::SessionLogAdd(line); });
+  }
+  void SessionLogAddVerbose(const std::string& line) override {
+    Enter("SessionLogAddVerbose", {ToTyped(line)}, [&] { ApplicationContext::SessionLogAddVerbose(line); });
+  }
+  void AppErrorPreserve(const std::string& procedure, std::string& step) override {
+    Enter("AppErrorPreserve", {ToTyped(procedure), ToTyped(step)},
+          [&] { ApplicationContext::AppErrorPreserve(procedure, step); });
+  }
+  void AppErrorLog(bool first, bool second) override {
+    Enter("AppErrorLog", {ToTyped(first), ToTyped(second)}, [&] { ApplicationContext::AppErrorLog(first, second); });
+  }
+  std::string ApplicationName() override {
+    const std::size_t event = Enter("ApplicationName", {}, [&] { ApplicationContext::ApplicationName(); });
+    events_[event]["answer"] = ToTyped(application_name_);
+    return application_name_;
+  }
+  std::int32_t MsgBox(const std::string& prompt, std::int32_t buttons, const std::string& title) override {
+    const std::size_t event = Enter("MsgBox", {ToTyped(prompt), ToTyped(buttons), ToTyped(title)},
+                                    [&] { ApplicationContext::MsgBox(prompt, buttons, title); });
+    std::int32_t answer = 1;  // once the scripted answers run out, the user presses OK
+    if (!msgbox_answers_.empty()) {
+      answer = msgbox_answers_.front();
+      msgbox_answers_.pop_front();
+    }
+    events_[event]["answer"] = ToTyped(answer);
+    return answer;
+  }
+
+ private:
+  static const std::string& KnownMember(const Node& at, const std::string& name) {
+    static const std::set<std::string> kMembers = {"SessionLogAdd", "SessionLogAddVerbose", "AppErrorPreserve",
+                                                   "AppErrorLog",   "ApplicationName",      "MsgBox"};
+    if (kMembers.count(name) == 0) at.Fail("\"" + name + "\" is not a member of the application context");
+    return name;
+  }
+
+  // Adds the event, then raises when the scenario says the member is lacking (as the library's base
+  // context does) or raises; answers the event's position.
+  template <class Lacking>
+  std::size_t Enter(const char* member, std::vector<Json> args, Lacking&& lacking) {
+    return Record(events_, {{"context", member}, {"args", args}, {"current_error", CurrentErrorJson()}}, [&] {
+      if (lacks_.count(member) > 0) lacking();
+      if (const auto raised = raises_.find(member); raised != raises_.end()) throw raised->second;
+    });
+  }
+
+  EventLog& events_;
+  std::string application_name_ = "Host App";
+  std::deque<std::int32_t> msgbox_answers_;
+  std::set<std::string> lacks_;
+  std::map<std::string, AutomationError> raises_;
 };
 }  // namespace
 
@@ -118,33 +201,31 @@ Environment::Environment(const Node& root, EventLog& events, const std::string& 
   if (const auto time = root.Find("clock")) clock->Set(ReadClock(*time));
   platform_.clock = clock;
 
-  ReadRegistry(root);
+  platform_.registry = ReadRegistry(root);
 
   auto versions = std::make_shared<testing::FakeVersionSource>();
   if (const auto version = root.Find("windows_version")) versions->record = ReadWindowsVersion(*version);
   platform_.versions = versions;
 
-  if (const auto shell = root.Find("shell")) {
-    shell->AllowKeys({"answer", "raises"});
-    if (const auto answer = shell->Find("answer")) shell_->answer = answer->Int32();
-    if (const auto raises = shell->Find("raises")) shell_->failure = raises->Error();
+  auto shell = std::make_shared<EventShell>(events);
+  if (const auto config = root.Find("shell")) {
+    config->AllowKeys({"answer", "raises"});
+    if (const auto answer = config->Find("answer")) shell->answer = answer->Int32();
+    if (const auto raises = config->Find("raises")) shell->failure = raises->Error();
   }
-  platform_.shell = std::make_shared<EventShell>(shell_, events);
+  platform_.shell = shell;
 
-  if (const auto programs = root.Find("programs")) {
-    programs->AllowKeys({"raises"});
-    if (const auto raises = programs->Find("raises")) programs_->failure = raises->Error();
+  auto programs = std::make_shared<EventProgramStarter>(events);
+  if (const auto config = root.Find("programs")) {
+    config->AllowKeys({"raises"});
+    if (const auto raises = config->Find("raises")) programs->failure = raises->Error();
   }
-  platform_.programs = std::make_shared<EventProgramStarter>(programs_, events);
+  platform_.programs = programs;
 
   if (const auto settings = root.Find("settings")) {
-    for (const auto& [app, sections] : settings->Object()) {
-      const Node app_node(sections, settings->KeyPath(app));
-      for (const auto& [section, keys] : app_node.Object()) {
-        const Node section_node(keys, app_node.KeyPath(section));
-        for (const auto& [key, value] : section_node.Object()) {
-          settings_->values[{app, section, key}] = Node(value, section_node.KeyPath(key)).String();
-        }
+    for (const auto& [app, sections] : settings->Members()) {
+      for (const auto& [section, keys] : sections.Members()) {
+        for (const auto& [key, value] : keys.Members()) settings_->values[{app, section, key}] = value.String();
       }
     }
   }
@@ -154,9 +235,9 @@ Environment::Environment(const Node& root, EventLog& events, const std::string& 
   const std::string temp_folder = sandbox + "/tmp/";
   std::filesystem::create_directories(temp_folder);
   auto temp = std::make_shared<testing::FakeTempFolder>(temp_folder);
-  if (const auto settings = root.Find("temp_folder")) {
-    settings->AllowKeys({"fails"});
-    if (const auto fails = settings->Find("fails")) temp->fails = fails->Boolean();
+  if (const auto config = root.Find("temp_folder")) {
+    config->AllowKeys({"fails"});
+    if (const auto fails = config->Find("fails")) temp->fails = fails->Boolean();
   }
   platform_.temp_folder = temp;
 
@@ -168,50 +249,14 @@ Environment::Environment(const Node& root, EventLog& events, const std::string& 
   }
 
   platform_.servers = std::make_shared<platform::AutomationServers>();
-  if (const auto servers = root.Find("servers")) ReadServers(*servers);
-}
-
-void Environment::ReadRegistry(const Node& root) {
-  auto registry = std::make_shared<testing::FakeRegistry>();
-  if (const auto hives = root.Find("hives")) {
-    for (const auto& [name, text] : hives->Object()) {
-      const Node hive(text, hives->KeyPath(name));
-      const platform::HKey key = Root(hive, name);
-      try {
-        registry->Keys(key) = platform::ParseRegFile(HiveText(hive), name, hive.path());
-      } catch (const AutomationError& error) {
-        hive.Fail(error.description());
-      }
+  if (const auto servers = root.Find("servers")) {
+    for (const auto& [prog_id, config] : servers->Members()) {
+      Server& server = servers_.emplace_back(Server{prog_id, config.Get("double").String(), BuildDouble(config)});
+      platform_.servers->Register(prog_id, [&server] {
+        ++server.created;
+        return server.double_->Object();
+      });
     }
-  }
-  if (const auto read_only = root.Find("read_only")) {
-    for (std::size_t i = 0; i < read_only->Array().size(); ++i) {
-      const Node name = read_only->At(i);
-      registry->Grant(Root(name, name.String()), platform::reg_access::kRead);
-    }
-  }
-  if (const auto broken = root.Find("broken")) {
-    for (const auto& [name, error] : broken->Object()) {
-      const Node node(error, broken->KeyPath(name));
-      registry->FailOpens(Root(node, name), node.Error());
-    }
-  }
-  platform_.registry = registry;
-}
-
-void Environment::ReadServers(const Node& servers) {
-  for (const auto& [prog_id, value] : servers.Object()) {
-    const Node node(value, servers.KeyPath(prog_id));
-    auto server = std::make_unique<Server>();
-    server->kind = node.Get("double").String();
-    server->double_ = BuildDouble(node);
-    Server& registered = *server;
-    platform_.servers->Register(prog_id, [&registered] {
-      ++registered.created;
-      return registered.double_->Object();
-    });
-    servers_[prog_id] = std::move(server);
-    server_order_.push_back(prog_id);
   }
 }
 
@@ -226,12 +271,9 @@ Json Environment::Settings() const {
 
 Json Environment::Doubles() const {
   Json result = Json::object();
-  for (const auto& prog_id : server_order_) {
-    const Server& server = *servers_.at(prog_id);
-    Json dump = {{"double", server.kind}, {"created", server.created}};
-    Json state = server.double_->Dump();
-    for (auto& [key, value] : state.items()) dump[key] = std::move(value);
-    result[prog_id] = std::move(dump);
+  for (const Server& server : servers_) {
+    Json& dump = result[server.prog_id] = {{"double", server.kind}, {"created", server.created}};
+    dump.update(server.double_->Dump());
   }
   return result;
 }

@@ -4,15 +4,13 @@
 // the settings and of every automation double.
 #pragma once
 
-#include <map>
+#include <deque>
 #include <memory>
 #include <string>
 
 #include "quorvel/application_context.h"
 #include "quorvel/platform.h"
-#include "tests/doubles/fake_program_starter.h"
 #include "tests/doubles/fake_settings_store.h"
-#include "tests/doubles/fake_shell.h"
 #include "tests/scenario/automation_doubles.h"
 #include "tests/scenario/events.h"
 
@@ -34,21 +32,16 @@ class Environment {
 
  private:
   struct Server {
-    std::unique_ptr<AutomationDouble> double_;
+    std::string prog_id;
     std::string kind;
+    std::unique_ptr<AutomationDouble> double_;
     int created = 0;
   };
 
-  void ReadRegistry(const Node& root);
-  void ReadServers(const Node& servers);
-
   Platform platform_;
   std::shared_ptr<ApplicationContext> context_;
-  std::shared_ptr<testing::FakeShell> shell_ = std::make_shared<testing::FakeShell>();
-  std::shared_ptr<testing::FakeProgramStarter> programs_ = std::make_shared<testing::FakeProgramStarter>();
   std::shared_ptr<testing::FakeSettingsStore> settings_ = std::make_shared<testing::FakeSettingsStore>();
-  std::map<std::string, std::unique_ptr<Server>> servers_;  // by ProgID
-  std::vector<std::string> server_order_;                   // as the scenario lists them
+  std::deque<Server> servers_;  // as the scenario lists them; a deque, so each stays where its factory finds it
 };
 
 }  // namespace quorvel::scenario

@@ -38,4 +38,18 @@ inline Json CurrentErrorJson() {
   return ErrorJson(error.number, error.description, error.source);
 }
 
+// Adds the event, then runs the call it stands for; an error the call raises is added to the event as
+// "raised" and goes on to the library. Answers the event's position, for what the call answered.
+template <class Call>
+std::size_t Record(EventLog& events, Json event, Call&& call) {
+  const std::size_t position = events.Add(std::move(event));
+  try {
+    call();
+  } catch (const AutomationError& error) {
+    events[position]["raised"] = ErrorJson(error);
+    throw;
+  }
+  return position;
+}
+
 }  // namespace quorvel::scenario

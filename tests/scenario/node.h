@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "quorvel/error.h"
 
@@ -43,8 +45,9 @@ class Node {
   // The member of an object; Find answers nullopt when it is absent, Get refuses that.
   std::optional<Node> Find(std::string_view key) const;
   Node Get(std::string_view key) const;
-  Node At(std::size_t index) const;
-  std::string KeyPath(std::string_view key) const;
+  // An array's elements, and an object's members by key, each with its own path.
+  std::vector<Node> Items() const;
+  std::vector<std::pair<std::string, Node>> Members() const;
 
   // Refuses an object holding a key not listed, so that a misspelt key never goes unnoticed.
   void AllowKeys(std::initializer_list<std::string_view> keys) const;
@@ -54,11 +57,33 @@ class Node {
   AutomationError Error() const;
 
  private:
+  void Expect(bool ok, std::string_view what) const;
+  std::string KeyPath(std::string_view key) const;
+
   const Json* value_;
   std::string path_;
 };
 
 // A short name of the JSON type, for messages.
 std::string_view JsonTypeName(const Json& value);
+
+// "a, b, c": the known names a refusal lists.
+template <class Names>
+std::string Join(const Names& names) {
+  std::string list;
+  for (const auto& name : names) list += (list.empty() ? "" : ", ") + std::string(name);
+  return list;
+}
+
+// The entry of a table (classes, double kinds) whose name the node holds; refuses any other name.
+template <class Entry>
+const Entry& FindNamed(const std::vector<Entry>& entries, const Node& name, std::string_view what) {
+  std::vector<std::string> known;
+  for (const Entry& entry : entries) {
+    if (entry.name == name.String()) return entry;
+    known.push_back(entry.name);
+  }
+  name.Fail("unknown " + std::string(what) + " \"" + name.String() + "\" (known: " + Join(known) + ")");
+}
 
 }  // namespace quorvel::scenario

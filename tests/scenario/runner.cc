@@ -1,140 +1,186 @@
 #include "tests/scenario/runner.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "tests/scenario/classes.h"
 #include "tests/scenario/environment.h"
 #include "tests/scenario/events.h"
-#include "tests/scenario/sandbox.h"
 #include "tests/scenario/typed_value.h"
 
 namespace quorvel::scenario {
 
 namespace {
-struct Object {
-  const ClassEntry* entry;
-  std::shared_ptr<void> instance;
+namespace fs = std::filesystem;
+
+// The scenario's own folder: a fresh temporary folder holding the scenario's "files", removed when
+// the run ends. Its path is written "${SANDBOX}" in scenarios and transcripts, so both stay the same
+// from one run to the next.
+class Sandbox {
+ public:
+  Sandbox() {
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    const std::string pattern = ((error ? fs::path("/tmp") : base) / "quorvel-scenario-XXXXXX").string();
+    path_ = pattern;
+    if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("cannot make a folder from " + pattern);
+  }
+  ~Sandbox() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  // "files": {"relative/path.txt": "contents"}; folders are made as needed.
+  void Write(const Node& files) {
+    for (const auto& [name, file] : files.Members()) {
+      const fs::path relative = fs::path(name).lexically_normal();
+      // Every file stays inside the folder, so removing the folder removes everything the run made.
+      if (name.empty() || relative.is_absolute() || relative.empty() || *relative.begin() == ".." ||
+          relative.filename().empty()) {
+        file.Fail("a file's name is a relative path inside the sandbox");
+      }
+      const fs::path target = fs::path(path_) / relative;
+      std::error_code error;
+      fs::create_directories(target.parent_path(), error);
+      std::ofstream out(target, std::ios::binary | std::ios::trunc);
+      out << file.String();
+      out.close();
+      if (error || !out) file.Fail("cannot write " + target.string());
+      written_[relative.generic_string()] = file.String();
+    }
+  }
+
+  // The files now in the folder that the scenario did not write, or whose contents changed, by
+  // relative path; sorted, so the transcript does not depend on the folder's order.
+  Json Written() const {
+    std::map<std::string, std::string> changed;
+    std::error_code error;
+    for (auto entry = fs::recursive_directory_iterator(path_, error); !error && entry != fs::end(entry);
+         entry.increment(error)) {
+      if (!entry->is_regular_file()) continue;
+      const std::string relative = fs::relative(entry->path(), path_).generic_string();
+      std::ifstream in(entry->path(), std::ios::binary);
+      std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      const auto before = written_.find(relative);
+      if (before == written_.end() || before->second != contents) changed[relative] = std::move(contents);
+    }
+    return Json(changed);
+  }
+
+  // Every "${SANDBOX}" inside a string value becomes the folder's path.
+  void Expand(Json& value) const { Replace(value, kMarker, path_, false); }
+  // Every occurrence of the folder's path, in string values and keys, becomes "${SANDBOX}".
+  void Mask(Json& value) const { Replace(value, path_, kMarker, true); }
+
+ private:
+  static constexpr const char* kMarker = "${SANDBOX}";
+
+  static std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+      text.replace(at, from.size(), to);
+    }
+    return text;
+  }
+  static void Replace(Json& value, const std::string& from, const std::string& to, bool keys) {
+    if (value.is_string()) {
+      value = Replace(value.get<std::string>(), from, to);
+    } else if (value.is_array()) {
+      for (auto& item : value) Replace(item, from, to, keys);
+    } else if (value.is_object()) {
+      Json changed = Json::object();
+      for (auto& [key, item] : value.items()) {
+        Replace(item, from, to, keys);
+        changed[keys ? Replace(key, from, to) : key] = std::move(item);
+      }
+      value = std::move(changed);
+    }
+  }
+
+  std::string path_;
+  std::map<std::string, std::string> written_;  // what the scenario wrote, by relative path
 };
 
-const char* TypeDescription(ParamType type) {
-  switch (type) {
-    case ParamType::kText: return "a text, {\"text\": ...}";
-    case ParamType::kLong: return "a Long, {\"long\": ...}";
-    case ParamType::kBoolean: return "a Boolean, {\"bool\": ...}";
-    case ParamType::kVariant: return "any typed value";
-    case ParamType::kTextArray: return "an array of text, {\"texts\": [...]} or {\"undimensioned\": true}";
-    case ParamType::kContext: return "no value (the scenario's context) or {\"nothing\": true}";
-  }
-  return "";
-}
-
-bool Fits(ParamType type, const Variant& value) {
-  switch (type) {
-    case ParamType::kText: return value.Is<std::string>();
-    case ParamType::kLong: return value.Is<std::int32_t>();
-    case ParamType::kBoolean: return value.Is<bool>();
-    case ParamType::kVariant: return true;
-    case ParamType::kTextArray: return value.Is<StringArray>();
-    case ParamType::kContext: return false;
-  }
-  return false;
-}
+// What a parameter of each type takes (for a refusal) and which values fit it, in ParamType's order.
+struct TypeRule {
+  const char* takes;
+  bool (*fits)(const Variant&);
+};
+constexpr TypeRule kTypeRules[] = {
+    {"a text, {\"text\": ...}", [](const Variant& v) { return v.Is<std::string>(); }},
+    {"a Long, {\"long\": ...}", [](const Variant& v) { return v.Is<std::int32_t>(); }},
+    {"a Boolean, {\"bool\": ...}", [](const Variant& v) { return v.Is<bool>(); }},
+    {"any typed value", [](const Variant&) { return true; }},
+    {"an array of text, {\"texts\": [...]} or {\"undimensioned\": true}",
+     [](const Variant& v) { return v.Is<StringArray>(); }},
+    {"no value (the scenario's context) or {\"nothing\": true}",
+     [](const Variant& v) { return v.Is<Variant::Object>() && !*v.GetIf<Variant::Object>(); }},
+};
 
 class Run {
  public:
-  Run(const Node& root, EventLog& events, Environment& environment)
-      : root_(root), events_(events), environment_(environment) {}
+  Run(EventLog& events, Environment& environment) : events_(events), environment_(environment) {}
 
-  void Calls() {
-    const auto calls = root_.Find("calls");
-    if (!calls) return;
-    for (std::size_t i = 0; i < calls->Array().size(); ++i) Step(calls->At(i));
-  }
-
-  // Each created object's log, by its name, as lines: joined with CR LF they give back the exact text,
-  // so a complete log ends with an empty line.
-  Json Logs() const {
-    Json logs = Json::object();
-    for (const auto& name : order_) {
-      const Object& object = objects_.at(name);
-      if (!object.entry->log) continue;
-      const std::string text = object.entry->log(object.instance.get());
-      Json lines = Json::array();
-      std::size_t start = 0;
-      for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start));
-      }
-      lines.push_back(text.substr(start));
-      logs[name] = std::move(lines);
-    }
-    return logs;
-  }
-
- private:
   void Step(const Node& step) {
-    step.Object();
     if (step.Find("create")) return Create(step);
     if (!step.Find("object")) step.Fail("a call has \"create\", or \"object\" with \"assign\" or \"call\"");
     const Node name = step.Get("object");
     const auto found = objects_.find(name.String());
     if (found == objects_.end()) name.Fail("no object was created as \"" + name.String() + "\"");
-    const Object& object = found->second;
+    const auto& [entry, instance] = found->second;
 
     const bool assign = step.Find("assign").has_value();
     if (assign == step.Find("call").has_value()) step.Fail("a call on an object has either \"assign\" or \"call\"");
-    if (assign) {
-      step.AllowKeys({"object", "assign", "value"});
-    } else {
-      step.AllowKeys({"object", "call", "args"});
-    }
-    const Node member_name = step.Get(assign ? "assign" : "call");
-    const auto member_found = object.entry->members.find(member_name.String());
-    if (member_found == object.entry->members.end()) {
-      std::string known;
-      for (const auto& [known_name, ignored] : object.entry->members) known += (known.empty() ? "" : ", ") + known_name;
-      member_name.Fail(object.entry->name + " has no member \"" + member_name.String() + "\" (its members: " + known +
-                       ")");
+    const char* const verb = assign ? "assign" : "call";
+    const char* const given_key = assign ? "value" : "args";
+    step.AllowKeys({"object", verb, given_key});
+    const Node member_name = step.Get(verb);
+    const std::string& member_text = member_name.String();
+    const auto member_found = entry->members.find(member_text);
+    if (member_found == entry->members.end()) {
+      std::vector<std::string> known;
+      for (const auto& [known_name, ignored] : entry->members) known.push_back(known_name);
+      member_name.Fail(entry->name + " has no member \"" + member_text + "\" (its members: " + Join(known) + ")");
     }
     const Member& member = member_found->second;
-    if (assign != (member.kind == Member::Kind::kAssign)) {
-      member_name.Fail(member_name.String() +
-                       (assign ? " is a method: use \"call\"" : " is a property: use \"assign\""));
+    if (assign != member.assign) {
+      member_name.Fail(member_text + (assign ? " is a method: use \"call\"" : " is a property: use \"assign\""));
     }
 
-    Arguments args;
-    Json echo = Json::array();
     std::vector<std::optional<Node>> given;
     if (assign) {
       given.push_back(step.Find("value"));
     } else if (const auto list = step.Find("args")) {
-      for (std::size_t i = 0; i < list->Array().size(); ++i) given.push_back(list->At(i));
+      for (const Node& arg : list->Items()) given.push_back(arg);
       if (given.size() > member.params.size()) {
-        list->Fail(member_name.String() + " takes " + std::to_string(member.params.size()) + " arguments, found " +
+        list->Fail(member_text + " takes " + std::to_string(member.params.size()) + " arguments, found " +
                    std::to_string(given.size()));
       }
     }
     given.resize(member.params.size());
+    Arguments args;
+    Json echo = Json::array();  // the arguments as the library receives them
     for (std::size_t i = 0; i < member.params.size(); ++i) {
-      const Node at = given[i] ? *given[i] : step;
-      Convert(member.params[i], given[i], at, member_name.String(), args, echo);
+      if (!Convert(member.params[i], given[i], args, echo))
+        step.Fail(member_text + " needs its argument " + member.params[i].name);
     }
-
-    Json call = {{"object", name.String()}};
-    call[assign ? "assign" : "call"] = member_name.String();
-    if (assign) {
-      call["value"] = echo.at(0);
-    } else {
-      call["args"] = echo;
-    }
-    events_.Add(std::move(call));
+    events_.Add({{"object", name.String()}, {verb, member_text}, {given_key, assign ? echo.at(0) : echo}});
 
     Json outcome;
     try {
-      const std::optional<Variant> result = member.invoke(object.instance.get(), args);
+      const std::optional<Variant> result = member.invoke(instance.get(), args);
       outcome["result"] = result ? ToTyped(*result) : Json(nullptr);
     } catch (...) {
       outcome["raised"] = ErrorJson(CaughtAsAutomationError());
@@ -147,58 +193,64 @@ class Run {
     events_.Add(std::move(outcome));
   }
 
-  void Convert(const Param& param, const std::optional<Node>& given, const Node& at, const std::string& member,
-               Arguments& args, Json& echo) {
+  // Each created object's log, by its name, as lines: joined with CR LF they give back the exact text,
+  // so a complete log ends with an empty line.
+  Json Logs() const {
+    Json logs = Json::object();
+    for (const auto& name : order_) {
+      const auto& [entry, instance] = objects_.at(name);
+      if (!entry->log) continue;
+      const std::string text = entry->log(instance.get());
+      Json& lines = logs[name] = Json::array();
+      std::size_t start = 0;
+      for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+      }
+      lines.push_back(text.substr(start));
+    }
+    return logs;
+  }
+
+ private:
+  // Adds the parameter's value to args, and to echo when the scenario gave it (or it is the context);
+  // false for a left-out argument the parameter cannot do without.
+  bool Convert(const Param& param, const std::optional<Node>& given, Arguments& args, Json& echo) {
     if (param.type == ParamType::kContext) {
       args.values.emplace_back();
-      if (given) {
-        const Variant value = FromTyped(*given);
-        if (!value.Is<Variant::Object>() || *value.GetIf<Variant::Object>()) {
-          given->Fail(std::string("the parameter ") + param.name + " takes " + TypeDescription(param.type));
-        }
-        echo.push_back(ToTyped(value));
-        return;
+      if (!given) {
+        args.context = environment_.context();
+        echo.push_back(args.context ? Json{{"object", "ApplicationContext"}} : Json{{"nothing", true}});
+        return true;
       }
-      args.context = environment_.context();
-      echo.push_back(args.context ? Json{{"object", "ApplicationContext"}} : Json{{"nothing", true}});
-      return;
-    }
-    if (!given) {
-      if (!param.when_left_out) at.Fail(member + " needs its argument " + param.name);
-      args.values.push_back(*param.when_left_out);
-      return;
+    } else if (!given) {
+      if (param.when_left_out) args.values.push_back(*param.when_left_out);
+      return param.when_left_out.has_value();
     }
     Variant value = FromTyped(*given);
-    echo.push_back(ToTyped(value));
-    if (value.Is<Variant::Missing>() && param.when_left_out) {
-      value = *param.when_left_out;
-    } else if (!Fits(param.type, value)) {
-      given->Fail(std::string("the parameter ") + param.name + " takes " + TypeDescription(param.type));
+    if (!(value.Is<Variant::Missing>() && param.when_left_out) &&
+        !kTypeRules[static_cast<int>(param.type)].fits(value)) {
+      given->Fail("the parameter " + param.name + " takes " + kTypeRules[static_cast<int>(param.type)].takes);
     }
-    args.values.push_back(std::move(value));
+    echo.push_back(ToTyped(value));
+    if (param.type == ParamType::kContext) return true;
+    args.values.push_back(value.Is<Variant::Missing>() && param.when_left_out ? *param.when_left_out : value);
+    return true;
   }
 
   void Create(const Node& step) {
     step.AllowKeys({"create", "as"});
-    const Node class_name = step.Get("create");
-    const ClassEntry* entry = FindClass(class_name.String());
-    if (!entry) {
-      std::string known;
-      for (const auto& candidate : Classes()) known += (known.empty() ? "" : ", ") + candidate.name;
-      class_name.Fail("unknown class \"" + class_name.String() + "\" (known: " + known + ")");
-    }
+    const ClassEntry& entry = FindNamed(Classes(), step.Get("create"), "class");
     const Node as = step.Get("as");
     if (as.String().empty()) as.Fail("an object's name is not empty");
     if (objects_.count(as.String()) > 0) as.Fail("an object was already created as \"" + as.String() + "\"");
-    events_.Add({{"create", entry->name}, {"as", as.String()}});
-    objects_[as.String()] = {entry, entry->create(environment_.platform())};
+    events_.Add({{"create", entry.name}, {"as", as.String()}});
+    objects_[as.String()] = {&entry, entry.create(environment_.platform())};
     order_.push_back(as.String());
   }
 
-  const Node& root_;
   EventLog& events_;
   Environment& environment_;
-  std::map<std::string, Object> objects_;
+  std::map<std::string, std::pair<const ClassEntry*, std::shared_ptr<void>>> objects_;
   std::vector<std::string> order_;  // as created
 };
 }  // namespace
@@ -218,8 +270,10 @@ Json RunScenario(const Json& scenario) {
   Json transcript;
   {
     // The objects go before the environment whose servers they may still use.
-    Run run(root, events, environment);
-    run.Calls();
+    Run run(events, environment);
+    if (const auto calls = root.Find("calls")) {
+      for (const Node& step : calls->Items()) run.Step(step);
+    }
     transcript["events"] = events.ToJson();
     transcript["logs"] = run.Logs();
   }

@@ -12,25 +12,24 @@ namespace {
 constexpr std::array<std::string_view, 11> kKinds = {"text",    "texts", "undimensioned", "variants", "empty",  "null",
                                                      "missing", "long",  "double",        "bool",     "nothing"};
 
-std::string KindList() {
-  std::string list;
-  for (const auto kind : kKinds) list += (list.empty() ? "" : ", ") + std::string(kind);
-  return list;
-}
-
 // The marker kinds ({"empty": true}) take nothing but true.
 void RequireTrue(const Node& marker) {
   if (!marker.json().is_boolean() || !marker.json().get<bool>()) marker.Fail("expected true");
 }
 
-// An array's bounds are Longs: one whose upper bound would pass the largest Long cannot exist.
-std::int32_t Lower(const Node& node, std::size_t count) {
+// {"texts": [...], "lower": 1} or {"variants": [...]}. The bounds are Longs: an array whose upper
+// bound would pass the largest Long cannot exist.
+template <class Array, class Item, class ReadItem>
+Array ReadArray(const Node& node, std::string_view kind, ReadItem read_item) {
+  node.AllowKeys({kind, "lower"});
+  std::vector<Item> items;
+  for (const Node& item : node.Get(kind).Items()) items.push_back(read_item(item));
   const auto lower = node.Find("lower");
   const std::int32_t bound = lower ? lower->Int32() : 0;
-  if (std::int64_t{bound} + static_cast<std::int64_t>(count) - 1 > std::numeric_limits<std::int32_t>::max()) {
+  if (std::int64_t{bound} + static_cast<std::int64_t>(items.size()) - 1 > std::numeric_limits<std::int32_t>::max()) {
     lower->Fail("the upper bound, lower + count - 1, passes the largest Long");
   }
-  return bound;
+  return Array(bound, std::move(items));
 }
 
 bool BooleanValue(const Node& node) {
@@ -46,7 +45,7 @@ bool BooleanValue(const Node& node) {
 
 Variant FromTyped(const Node& node) {
   if (!node.json().is_object() || node.json().empty()) {
-    node.Fail("expected a typed value, an object with one of the keys " + KindList() + ", found " +
+    node.Fail("expected a typed value, an object with one of the keys " + Join(kKinds) + ", found " +
               (node.json().is_object() ? std::string("an empty object") : std::string(JsonTypeName(node.json()))));
   }
   std::string kind;
@@ -55,24 +54,10 @@ Variant FromTyped(const Node& node) {
     if (!kind.empty()) node.Fail("a typed value has one kind, found \"" + kind + "\" and \"" + key + "\"");
     kind = key;
   }
-  if (kind.empty()) {
-    node.Fail("unknown kind \"" + node.json().begin().key() + "\" (known: " + KindList() + ")");
-  }
+  if (kind.empty()) node.Fail("unknown kind \"" + node.json().begin().key() + "\" (known: " + Join(kKinds) + ")");
+  if (kind == "texts") return ReadArray<StringArray, std::string>(node, kind, [](const Node& n) { return n.String(); });
+  if (kind == "variants") return ReadArray<VariantArray, Variant>(node, kind, FromTyped);
   const Node value = node.Get(kind);
-  if (kind == "texts") {
-    node.AllowKeys({"texts", "lower"});
-    std::vector<std::string> items;
-    for (std::size_t i = 0; i < value.Array().size(); ++i) items.push_back(value.At(i).String());
-    const std::int32_t lower = Lower(node, items.size());
-    return StringArray(lower, std::move(items));
-  }
-  if (kind == "variants") {
-    node.AllowKeys({"variants", "lower"});
-    std::vector<Variant> items;
-    for (std::size_t i = 0; i < value.Array().size(); ++i) items.push_back(FromTyped(value.At(i)));
-    const std::int32_t lower = Lower(node, items.size());
-    return VariantArray(lower, std::move(items));
-  }
   if (kind == "undimensioned") {
     node.AllowKeys({"undimensioned", "of"});
     RequireTrue(value);
