@@ -6,6 +6,7 @@
 #include "tests/doubles/fake_shell.h"
 #include "tests/doubles/fixed_clock.h"
 #include "tests/doubles/recording_context.h"
+#include "tests/sandbox/xdg_sandbox.h"
 
 namespace quorvel {
 
@@ -108,6 +109,25 @@ TEST_F(MailToTest, ShellRefusalIsIgnoredButAFailureTakesTheErrorTrail) {
   context_->calls.clear();
   EXPECT_FALSE(EmailTestPeer::MailTo(email_, {.addrTO = StringArray()}));
   EXPECT_THAT(context_->calls.back(), HasSubstr("AppErrorLog -1 -1 [9|Subscript out of range|"));
+}
+
+// The whole road on a desktop: the handler receives the composed URL unchanged, and a URL too long
+// for one argument is dropped by the desktop shell while MailTo still answers true.
+TEST(MailToOnTheDesktop, HandlerReceivesTheComposedUrl) {
+  testing::XdgSandbox sandbox;
+  sandbox.AddRecordingClient("mailer", "Mailer", "{program} %u");
+  sandbox.SetDefault("mailer");
+  ASSERT_TRUE(sandbox.Refresh());
+  Email email;
+  email.SetApplicationContext(std::make_shared<testing::RecordingContext>());
+
+  ASSERT_TRUE(EmailTestPeer::MailTo(
+      email, {.addrTO = "a@x.org", .Subject = "Grüße & more", .Body = " 100% sure\r\nline 2 ", .ATTACHMENTS = ""}));
+  EXPECT_EQ(sandbox.WaitForRecord("mailer"),
+            std::vector<std::string>{"mailto:a@x.org?Subject=Grüße & more&Body=100% sure\r\nline 2"});
+
+  EXPECT_TRUE(EmailTestPeer::MailTo(email, {.addrTO = "a@x.org", .Body = std::string(140000, 'x')}));
+  EXPECT_FALSE(sandbox.HasRecord("mailer"));
 }
 
 }  // namespace
