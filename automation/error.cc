@@ -40,6 +40,16 @@ std::string StandardDescription(std::int32_t number) {
 
 AutomationError RuntimeError(std::int32_t number) { return AutomationError(number, StandardDescription(number)); }
 
+AutomationError RuntimeError(std::int32_t number, std::string_view detail) {
+  return ErrorWithDetail(number, StandardDescription(number), detail);
+}
+
+AutomationError ErrorWithDetail(std::int32_t number, std::string_view text, std::string_view detail) {
+  std::string description(text);
+  if (!detail.empty()) description.append(": ").append(detail);
+  return AutomationError(number, std::move(description));
+}
+
 AutomationError CaughtAsAutomationError() {
   try {
     throw;
@@ -48,8 +58,7 @@ AutomationError CaughtAsAutomationError() {
   } catch (const std::bad_alloc&) {
     return RuntimeError(error_number::kOutOfMemory);
   } catch (const std::exception& error) {
-    return AutomationError(error_number::kInternalError,
-                           StandardDescription(error_number::kInternalError) + ": " + error.what());
+    return RuntimeError(error_number::kInternalError, error.what());
   } catch (...) {
     return RuntimeError(error_number::kInternalError);
   }

@@ -34,17 +34,22 @@ std::string DoubleText(double value) {
 }  // namespace
 
 std::string TypeName(const Variant& value) {
-  if (value.Is<Variant::Empty>()) return "Empty";
-  if (value.Is<Variant::Null>()) return "Null";
-  if (value.Is<Variant::Missing>()) return "Error";
-  if (value.Is<bool>()) return "Boolean";
-  if (value.Is<std::int32_t>()) return "Long";
-  if (value.Is<double>()) return "Double";
-  if (value.Is<std::string>()) return "String";
-  if (value.Is<StringArray>()) return "String()";
-  if (value.Is<VariantArray>()) return "Variant()";
-  const auto& object = *value.GetIf<Variant::Object>();
-  return object ? object->ClassName() : "Nothing";
+  switch (value.Kind()) {
+    case VariantKind::kEmpty: return "Empty";
+    case VariantKind::kNull: return "Null";
+    case VariantKind::kMissing: return "Error";
+    case VariantKind::kBoolean: return "Boolean";
+    case VariantKind::kLong: return "Long";
+    case VariantKind::kDouble: return "Double";
+    case VariantKind::kString: return "String";
+    case VariantKind::kStringArray: return "String()";
+    case VariantKind::kVariantArray: return "Variant()";
+    case VariantKind::kObject: {
+      const auto& object = *value.GetIf<Variant::Object>();
+      return object ? object->ClassName() : "Nothing";
+    }
+  }
+  return {};
 }
 
 std::string TextForm(const Variant& value) {

@@ -2,9 +2,12 @@
 
 #include <utility>
 
+#include "facade/email_impl.h"
+#include "log/context_access.h"
 #include "platform/registry_operations.h"
 
 namespace quorvel {
+namespace facade {
 
 namespace {
 constexpr const char* kMailClientsKey = "Software\\Clients\\Mail";
@@ -12,18 +15,18 @@ constexpr const char* kMailClientsKey = "Software\\Clients\\Mail";
 
 namespace registry = platform::MRegistryOperations;
 
-Email::Email(Platform platform) : platform_(std::move(platform)), trail_(platform_.clock) {}
+EmailImpl::EmailImpl(Platform platform) : platform_(std::move(platform)), trail_(platform_.clock) {}
 
-void Email::AlternateAttachmentMessage(std::string message) { alternate_attachment_message_ = std::move(message); }
+void EmailImpl::AlternateAttachmentMessage(std::string message) { alternate_attachment_message_ = std::move(message); }
 
-void Email::SetApplicationContext(std::shared_ptr<ApplicationContext> appContext) {
+void EmailImpl::SetApplicationContext(std::shared_ptr<ApplicationContext> appContext) {
   trail_.SetContext(std::move(appContext));
   SetLibraryDisplayTitle(RequireContext(trail_.context()).ApplicationName());
 }
 
-void Email::ClientToUse(std::string client) { client_to_use_ = std::move(client); }
+void EmailImpl::ClientToUse(std::string client) { client_to_use_ = std::move(client); }
 
-bool Email::GetMailClients(StringArray& clientList, std::string& defaultClient) {
+bool EmailImpl::GetMailClients(StringArray& clientList, std::string& defaultClient) {
   trail::FacadeProcedure p(trail_, "Quorvel/EMail/GetMailClients");
   bool result = false;
   p.Trap([&] {
@@ -44,6 +47,22 @@ bool Email::GetMailClients(StringArray& clientList, std::string& defaultClient) 
   return result;
 }
 
-void Email::LogLine(std::string_view message) { trail_.LogLine(message); }
+void EmailImpl::LogLine(std::string_view message) { trail_.LogLine(message); }
+
+}  // namespace facade
+
+Email::Email(Platform platform) : impl_(std::make_unique<facade::EmailImpl>(std::move(platform))) {}
+Email::~Email() = default;
+Email::Email(Email&&) noexcept = default;
+Email& Email::operator=(Email&&) noexcept = default;
+
+void Email::AlternateAttachmentMessage(std::string message) { impl_->AlternateAttachmentMessage(std::move(message)); }
+void Email::SetApplicationContext(std::shared_ptr<ApplicationContext> appContext) {
+  impl_->SetApplicationContext(std::move(appContext));
+}
+void Email::ClientToUse(std::string client) { impl_->ClientToUse(std::move(client)); }
+bool Email::GetMailClients(StringArray& clientList, std::string& defaultClient) {
+  return impl_->GetMailClients(clientList, defaultClient);
+}
 
 }  // namespace quorvel

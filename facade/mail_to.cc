@@ -1,12 +1,12 @@
 // Email's fallback route: the message as a mailto: URL for the desktop's default mail program.
 // Nothing in the URL is escaped: addresses, subject and body go in as the host gave them, so that
 // the URL reads the way the user's mail program has always been handed it.
+#include "facade/email_impl.h"
 #include "lists/list_shape.h"
 #include "lists/string_array_var.h"
 #include "platform/shell.h"
-#include "quorvel/email.h"
 
-namespace quorvel {
+namespace quorvel::facade {
 
 namespace {
 constexpr lists::FlatteningStyle kEmailFlattening{",", false, "Quorvel/EMail/StringArrayVar"};
@@ -24,12 +24,12 @@ std::string BodyPart(const std::string& leadIn, std::string_view trimmedBody) {
 }
 }  // namespace
 
-std::string Email::StringArrayVar(const std::string& prefix, const Variant& list) {
+std::string EmailImpl::StringArrayVar(const std::string& prefix, const Variant& list) {
   return lists::StringArrayVar(
       kEmailFlattening, [this](std::string_view line) { LogLine(line); }, prefix, list);
 }
 
-bool Email::MailTo(const Message& message) {
+bool EmailImpl::MailTo(const Message& message) {
   trail::FacadeProcedure p(trail_, "Quorvel/EMail/MailTo");
   bool result = false;
   p.Trap([&] {
@@ -54,4 +54,4 @@ bool Email::MailTo(const Message& message) {
   return result;
 }
 
-}  // namespace quorvel
+}  // namespace quorvel::facade

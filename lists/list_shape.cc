@@ -3,9 +3,18 @@
 namespace quorvel::lists {
 
 ListShape ClassifyList(const Variant& list) {
-  const std::string type_name = TypeName(list);
-  if (type_name == "String()") return ListShape::kArrayOfStrings;
-  if (type_name == "String") return ListShape::kSingleString;
+  switch (list.Kind()) {
+    case VariantKind::kStringArray: return ListShape::kArrayOfStrings;
+    case VariantKind::kString: return ListShape::kSingleString;
+    case VariantKind::kEmpty:
+    case VariantKind::kNull:
+    case VariantKind::kMissing:
+    case VariantKind::kBoolean:
+    case VariantKind::kLong:
+    case VariantKind::kDouble:
+    case VariantKind::kVariantArray:
+    case VariantKind::kObject: return ListShape::kOther;
+  }
   return ListShape::kOther;
 }
 

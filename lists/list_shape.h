@@ -1,5 +1,6 @@
 // Address and attachment lists: a variant holding one text or an array of texts, told apart by its
-// type name. Blanks are texts that are empty once their spaces (and only spaces) are trimmed.
+// kind (type name "String" or "String()"). Blanks are texts that are empty once their spaces (and
+// only spaces) are trimmed.
 #pragma once
 
 #include <string_view>

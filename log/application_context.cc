@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "log/context_access.h"
 #include "quorvel/error.h"
 
 namespace quorvel {

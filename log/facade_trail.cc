@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "log/context_access.h"
 #include "log/line_format.h"
 
 namespace quorvel::trail {

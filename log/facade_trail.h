@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
 #include "quorvel/application_context.h"
+#include "quorvel/clock.h"
 #include "quorvel/error.h"
 
 namespace quorvel::trail {

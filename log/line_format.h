@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
+#include "quorvel/clock.h"
 
 namespace quorvel::trail {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "log/line_format.h"
-#include "platform/clock.h"
 #include "quorvel/application_context.h"
+#include "quorvel/clock.h"
 #include "quorvel/error.h"
 
 namespace quorvel::trail {

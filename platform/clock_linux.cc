@@ -1,6 +1,6 @@
-#include <ctime>
+#include "platform/clock_linux.h"
 
-#include "platform/clock.h"
+#include <ctime>
 
 namespace quorvel::platform {
 

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/path_error.h"
+#include "platform/unique_fd_linux.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {
@@ -44,19 +45,14 @@ std::int32_t OpenErrorNumber(int error, const std::string& path, bool create) {
 
 class DescriptorTextStream : public TextStream {
  public:
-  DescriptorTextStream(int descriptor, std::string path) : descriptor_(descriptor), path_(std::move(path)) {}
-  ~DescriptorTextStream() override {
-    if (descriptor_ >= 0) ::close(descriptor_);
-  }
-  DescriptorTextStream(const DescriptorTextStream&) = delete;
-  DescriptorTextStream& operator=(const DescriptorTextStream&) = delete;
+  DescriptorTextStream(UniqueFd file, std::string path) : file_(std::move(file)), path_(std::move(path)) {}
 
   // Nothing is buffered here, so a full disk is reported by the Write that met it.
   void Write(const std::string& text) override {
-    if (descriptor_ < 0) throw PathError(error_number::kInvalidProcedureCall, path_);
+    if (!file_.valid()) throw PathError(error_number::kInvalidProcedureCall, path_);
     std::string_view rest = text;
     while (!rest.empty()) {
-      const ssize_t written = ::write(descriptor_, rest.data(), rest.size());
+      const ssize_t written = ::write(file_.get(), rest.data(), rest.size());
       if (written < 0 && errno == EINTR) continue;
       if (written <= 0) throw PathError(kPathFileAccessError, path_);
       rest.remove_prefix(static_cast<std::size_t>(written));
@@ -64,15 +60,11 @@ class DescriptorTextStream : public TextStream {
   }
 
   void Close() override {
-    if (descriptor_ < 0) return;
-    // Linux releases the descriptor even when close fails, so it is never tried twice; EINTR is not
-    // a lost write.
-    const int result = ::close(std::exchange(descriptor_, -1));
-    if (result != 0 && errno != EINTR) throw PathError(kPathFileAccessError, path_);
+    if (file_.Close() != 0) throw PathError(kPathFileAccessError, path_);
   }
 
  private:
-  int descriptor_;
+  UniqueFd file_;
   std::string path_;
 };
 }  // namespace
@@ -100,12 +92,12 @@ std::unique_ptr<TextStream> LocalFileSystem::OpenTextFile(const std::string& pat
   }
   int flags = O_WRONLY | O_CLOEXEC | (ioMode == io_mode::kForWriting ? O_TRUNC : O_APPEND);
   if (create) flags |= O_CREAT;
-  int descriptor = -1;
+  UniqueFd file;
   do {
-    descriptor = ::open(path.c_str(), flags, 0666);
-  } while (descriptor < 0 && errno == EINTR);
-  if (descriptor < 0) throw PathError(OpenErrorNumber(errno, path, create), path);
-  return std::make_unique<DescriptorTextStream>(descriptor, path);
+    file = UniqueFd(::open(path.c_str(), flags, 0666));
+  } while (!file.valid() && errno == EINTR);
+  if (!file.valid()) throw PathError(OpenErrorNumber(errno, path, create), path);
+  return std::make_unique<DescriptorTextStream>(std::move(file), path);
 }
 
 }  // namespace quorvel::platform

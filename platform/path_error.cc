@@ -3,9 +3,7 @@
 namespace quorvel::platform {
 
 AutomationError PathError(std::int32_t number, const std::string& path, const std::string& reason) {
-  std::string description = StandardDescription(number) + ": " + path;
-  if (!reason.empty()) description += ": " + reason;
-  return AutomationError(number, description);
+  return RuntimeError(number, reason.empty() ? path : path + ": " + reason);
 }
 
 void RaiseAccessError(const std::string& path, const std::string& reason) {

@@ -1,7 +1,5 @@
 #include "platform/reg_file.h"
 
-#include <glib.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/text_encoding.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {
@@ -29,8 +28,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kRootAbbr
 }};
 
 [[noreturn]] void Malformed(std::string_view fileName, std::size_t line, std::string_view problem) {
-  throw AutomationError(kInvalidFileFormat, StandardDescription(kInvalidFileFormat) + ": " + std::string(fileName) +
-                                                " line " + std::to_string(line) + ": " + std::string(problem));
+  throw RuntimeError(kInvalidFileFormat,
+                     std::string(fileName) + " line " + std::to_string(line) + ": " + std::string(problem));
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -70,34 +69,23 @@ std::size_t LineOfOffset(std::string_view text, std::size_t offset) {
 
 // UTF-16LE (after its BOM) to UTF-8. An error names the line of the decoded text it stops at.
 std::string DecodeUtf16Le(std::string_view bytes, std::string_view fileName) {
-  std::vector<gunichar2> units(bytes.size() / 2);
+  std::u16string units(bytes.size() / 2, u'\0');
   for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<gunichar2>(static_cast<unsigned char>(bytes[2 * i]) |
-                                      static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
   }
   const auto line_before = [&units](std::size_t unit) {
     return static_cast<std::size_t>(
                std::count(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(unit), u'\n')) +
            1;
   };
-  std::string text;
-  if (!units.empty()) {
-    glong read = 0;
-    GError* error = nullptr;
-    gchar* utf8 = g_utf16_to_utf8(units.data(), static_cast<glong>(units.size()), &read, nullptr, &error);
-    if (!utf8) {
-      g_error_free(error);
-      Malformed(fileName, line_before(static_cast<std::size_t>(read)), "unpaired surrogate");
-    }
-    text = utf8;
-    g_free(utf8);
-    // The conversion stops at a NUL unit, which a text file never holds.
-    if (static_cast<std::size_t>(read) < units.size()) {
-      Malformed(fileName, line_before(static_cast<std::size_t>(read)), "NUL character");
-    }
-  }
+  std::size_t read = 0;
+  std::optional<std::string> text = Utf16ToUtf8(units, read);
+  if (!text) Malformed(fileName, line_before(read), "unpaired surrogate");
+  // The conversion stops at a NUL unit, which a text file never holds.
+  if (read < units.size()) Malformed(fileName, line_before(read), "NUL character");
   if (bytes.size() % 2 != 0) Malformed(fileName, line_before(units.size()), "truncated UTF-16 text");
-  return text;
+  return std::move(*text);
 }
 
 // Physical lines of the text, without their line ends.
@@ -296,9 +284,8 @@ RegKey ParseRegFile(std::string_view bytes, std::string_view root, std::string_v
     text = decoded;
   } else {
     if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
-    const gchar* valid_end = nullptr;
-    if (!g_utf8_validate_len(text.data(), text.size(), &valid_end)) {
-      Malformed(fileName, LineOfOffset(text, static_cast<std::size_t>(valid_end - text.data())), "invalid UTF-8");
+    if (const std::size_t invalid = InvalidUtf8Offset(text); invalid != std::string_view::npos) {
+      Malformed(fileName, LineOfOffset(text, invalid), "invalid UTF-8");
     }
   }
   return Parser(text, root, fileName).Parse();
@@ -314,14 +301,13 @@ constexpr std::size_t kHexLineWidth = 76;
 
 // Text a line can hold between quotes: the parser reads line by line, and refuses invalid UTF-8 and NUL.
 bool FitsOnALine(std::string_view text) {
-  return g_utf8_validate_len(text.data(), text.size(), nullptr) && text.find_first_of("\r\n") == std::string_view::npos;
+  return IsValidUtf8(text) && text.find_first_of("\r\n") == std::string_view::npos;
 }
 
 void RequireWritableName(std::string_view name) {
   if (!FitsOnALine(name)) {
-    throw AutomationError(error_number::kInvalidProcedureCall,
-                          StandardDescription(error_number::kInvalidProcedureCall) +
-                              ": a key or value name holds a line break, a NUL or invalid UTF-8");
+    throw RuntimeError(error_number::kInvalidProcedureCall,
+                       "a key or value name holds a line break, a NUL or invalid UTF-8");
   }
 }
 

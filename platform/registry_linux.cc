@@ -10,9 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/desktop_mail_clients.h"
+#include "platform/desktop_mail_clients_linux.h"
 #include "platform/path_error.h"
 #include "platform/reg_file.h"
+#include "platform/unique_fd_linux.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {
@@ -26,17 +27,6 @@ std::string Environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { ::close(fd_); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
- private:
-  int fd_;
-};
 }  // namespace
 
 std::filesystem::path HiveFileRegistry::MachineHivePath() {
@@ -80,12 +70,12 @@ std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
 }
 
 RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.valid()) {
     if (errno == ENOENT) return RegKey{};
     RaiseAccessError(path.string(), std::strerror(errno));
   }
-  const FileDescriptor closer(fd);
+  const int fd = file.get();
   struct stat status {};
   if (::fstat(fd, &status) != 0) RaiseAccessError(path.string(), std::strerror(errno));
   if (!S_ISREG(status.st_mode)) RaiseAccessError(path.string(), "not a regular file");

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/c_text.h"
+
 namespace quorvel::platform::MRegistryOperations {
 
 namespace {
@@ -81,7 +83,7 @@ bool RegGetKeys(Registry& registry, HKey root, const std::string& keyPath, Strin
         break;
       }
       if (index > subkeys.UBound()) subkeys.ReDimPreserve(index + kSubkeyListGrowth);
-      subkeys[index] = TrimAtNull(buffer);
+      subkeys[index] = TextBeforeNul(buffer);
     }
     registry.RegCloseKey(key);
     const std::int32_t count = index;
@@ -95,7 +97,5 @@ bool RegGetKeys(Registry& registry, HKey root, const std::string& keyPath, Strin
     PassOnWithSource(kRegGetKeysSource);
   }
 }
-
-std::string TrimAtNull(const std::string& text) { return text.substr(0, text.find('\0')); }
 
 }  // namespace quorvel::platform::MRegistryOperations

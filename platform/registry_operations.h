@@ -28,7 +28,4 @@ bool RegGetKeys(Registry& registry, HKey root, const std::string& keyPath, Strin
 // Reads one value of an open key into value; 0 on success, a registry status, or kUnsupportedType.
 RegStatus QueryValueEx(Registry& registry, HKey key, const std::string& valueName, Variant& value);
 
-// The text before its first NUL character.
-std::string TrimAtNull(const std::string& text);
-
 }  // namespace quorvel::platform::MRegistryOperations

@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <string_view>
 
+#include "platform/glib_owners_linux.h"
 #include "platform/path_error.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
 #include "platform/registry_linux.h"
+#include "platform/unique_fd_linux.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {
@@ -39,48 +41,33 @@ std::string SectionPath(const std::string& appName, const std::string& section, 
 
 // An exclusive flock on a file beside the hive: the hive itself is replaced by a rename, which would
 // leave a lock on it behind on the old file.
-class HiveLock {
- public:
-  explicit HiveLock(const fs::path& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewHiveMode)) {
-    if (fd_ < 0) RaiseAccessError(path.string(), std::strerror(errno));
-    while (::flock(fd_, LOCK_EX) != 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd_);
-      RaiseAccessError(path.string(), std::strerror(error));
-    }
+// The lock is released when the returned descriptor closes.
+UniqueFd LockHive(const fs::path& path) {
+  UniqueFd lock(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewHiveMode));
+  if (!lock.valid()) RaiseAccessError(path.string(), std::strerror(errno));
+  while (::flock(lock.get(), LOCK_EX) != 0) {
+    if (errno != EINTR) RaiseAccessError(path.string(), std::strerror(errno));
   }
-  ~HiveLock() { ::close(fd_); }
-  HiveLock(const HiveLock&) = delete;
-  HiveLock& operator=(const HiveLock&) = delete;
-
- private:
-  int fd_;
-};
+  return lock;
+}
 
 // Writes a temporary file beside the hive, syncs it and renames it over the hive, keeping the hive's mode.
 void ReplaceHive(const fs::path& path, const std::string& text) {
   struct stat status {};
   const int mode = ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : kNewHiveMode;
-  GError* error = nullptr;
+  glib::Error error;
   if (!g_file_set_contents_full(
           path.c_str(), text.data(), static_cast<gssize>(text.size()),
           static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT | G_FILE_SET_CONTENTS_DURABLE), mode,
-          &error)) {
-    const std::string problem = error->message;
-    g_error_free(error);
-    RaiseAccessError(path.string(), problem);
+          error.out())) {
+    RaiseAccessError(path.string(), error.message());
   }
 }
 
 // The rename survives a crash only once the folder itself is on disk.
 void SyncFolder(const fs::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) RaiseAccessError(folder.string(), std::strerror(errno));
-  const bool synced = ::fsync(fd) == 0;
-  const int error = errno;
-  ::close(fd);
-  if (!synced) RaiseAccessError(folder.string(), std::strerror(error));
+  const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid() || ::fsync(fd.get()) != 0) RaiseAccessError(folder.string(), std::strerror(errno));
 }
 
 }  // namespace
@@ -104,7 +91,7 @@ void HiveSettingsStore::SaveSetting(const std::string& appName, const std::strin
   if (g_mkdir_with_parents(folder.c_str(), kNewFolderMode) != 0)
     RaiseAccessError(folder.string(), std::strerror(errno));
 
-  const HiveLock lock(fs::path(hive_path) += ".lock");
+  const UniqueFd lock = LockHive(fs::path(hive_path) += ".lock");
   // Read under the lock, so a save made meanwhile by another process is kept. A malformed hive
   // raises here, before anything is written.
   RegKey hive = ReadHiveFile(hive_path, kRootName);

@@ -12,6 +12,9 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/text_encoding.h"
+#include "platform/unique_fd_linux.h"
+
 namespace quorvel::platform {
 
 namespace {
@@ -23,12 +26,6 @@ constexpr std::size_t kUniqueDigits = 8;  // the number in hex, zero-padded so e
 // Each attempt draws a fresh random number, so running out means something keeps taking the names.
 constexpr int kAttempts = 100;
 
-// Characters of UTF-8 text; text that is not UTF-8 counts its bytes.
-std::size_t Characters(std::string_view text) {
-  if (!g_utf8_validate_len(text.data(), text.size(), nullptr)) return text.size();
-  return static_cast<std::size_t>(g_utf8_strlen(text.data(), static_cast<gssize>(text.size())));
-}
-
 void WriteOver(std::string& buffer, const std::string& text) {
   buffer.replace(0, std::min(buffer.size(), text.size() + 1), text + '\0');
 }
@@ -36,8 +33,8 @@ void WriteOver(std::string& buffer, const std::string& text) {
 // The part of a prefix a name takes, or nullopt when the prefix cannot be part of a file name.
 std::optional<std::string> NamePrefix(const std::string& prefix) {
   if (prefix.find_first_of(std::string_view("/\0", 2)) != std::string::npos) return std::nullopt;
-  if (!g_utf8_validate_len(prefix.data(), prefix.size(), nullptr)) return std::nullopt;
-  const auto characters = static_cast<glong>(std::min(Characters(prefix), kPrefixCharacters));
+  if (!IsValidUtf8(prefix)) return std::nullopt;
+  const auto characters = static_cast<glong>(std::min(Utf8Characters(prefix), kPrefixCharacters));
   const char* end = g_utf8_offset_to_pointer(prefix.data(), characters);
   return prefix.substr(0, static_cast<std::size_t>(end - prefix.data()));
 }
@@ -54,7 +51,7 @@ std::uint32_t SystemTempFolder::GetTempPathA(std::uint32_t bufferLength, std::st
   const char* configured = std::getenv("TMPDIR");
   std::string folder = configured && configured[0] == '/' ? configured : std::string(kDefaultFolder);
   if (!folder.ends_with('/')) folder += '/';
-  const auto length = static_cast<std::uint32_t>(Characters(folder));
+  const auto length = static_cast<std::uint32_t>(Utf8Characters(folder));
   if (length + 1 > bufferLength) return length + 1;
   WriteOver(buffer, folder);
   return length;
@@ -65,7 +62,7 @@ std::uint32_t SystemTempFolder::GetTempFileNameA(const std::string& pathName, co
   const auto name_prefix = NamePrefix(prefix);
   if (!name_prefix || pathName.empty() || pathName.find('\0') != std::string::npos) return 0;
   const std::string stem = pathName + (pathName.ends_with('/') ? "" : "/") + *name_prefix;
-  if (Characters(stem) + kUniqueDigits + kExtension.size() + 1 > kMaxPath) return 0;
+  if (Utf8Characters(stem) + kUniqueDigits + kExtension.size() + 1 > kMaxPath) return 0;
 
   if (unique != 0) {
     WriteOver(buffer, stem + UniquePart(unique) + std::string(kExtension));
@@ -76,15 +73,13 @@ std::uint32_t SystemTempFolder::GetTempFileNameA(const std::string& pathName, co
     if (number == 0) continue;  // 0 answers a failure
     const std::string path = stem + UniquePart(number) + std::string(kExtension);
     // O_EXCL also fails on a symbolic link, dangling or not, so a planted one is never followed.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.valid()) {
       if (errno == EEXIST) continue;
       return 0;
     }
     // The mode is 0600 whatever the umask left of it.
-    const bool ok = ::fchmod(fd, 0600) == 0;
-    ::close(fd);
-    if (!ok) {
+    if (::fchmod(file.get(), 0600) != 0 || file.Close() != 0) {
       ::unlink(path.c_str());
       return 0;
     }

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace quorvel::platform {
+#include "platform/text_encoding.h"
 
-std::uint32_t CharacterCount(std::string_view text) {
-  return static_cast<std::uint32_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
+namespace quorvel::platform {
 
 namespace {
 // Whether path names the key prefix or one below it, segment by segment without regard to case.
@@ -54,7 +51,7 @@ RegStatus TreeRegistry::RegEnumKeyExA(HKey key, std::uint32_t index, std::string
   const auto& subkeys = open->key->subkeys();
   if (index >= subkeys.size()) return reg_status::kNoMoreItems;
   const std::string& name = std::next(subkeys.begin(), index)->first;
-  const std::uint32_t length = CharacterCount(name);
+  const auto length = static_cast<std::uint32_t>(Utf8Characters(name));
   if (length >= nameSize) return reg_status::kMoreData;
   nameBuffer.replace(0, std::min(nameBuffer.size(), name.size() + 1), name + '\0');
   nameSize = length;

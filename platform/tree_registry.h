@@ -48,7 +48,4 @@ class TreeRegistry : public Registry {
   HKey next_handle_ = 1;
 };
 
-// Length of UTF-8 text in characters (code points).
-std::uint32_t CharacterCount(std::string_view text);
-
 }  // namespace quorvel::platform

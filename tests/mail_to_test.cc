@@ -1,7 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "quorvel/email.h"
+#include "facade/email_impl.h"
+#include "quorvel/platform.h"
 #include "tests/doubles/fake_registry.h"
 #include "tests/doubles/fake_shell.h"
 #include "tests/doubles/fixed_clock.h"
@@ -9,11 +10,6 @@
 #include "tests/sandbox/xdg_sandbox.h"
 
 namespace quorvel {
-
-class EmailTestPeer {
- public:
-  static bool MailTo(Email& email, const Message& message) { return email.MailTo(message); }
-};
 
 namespace {
 
@@ -24,17 +20,17 @@ class MailToTest : public ::testing::Test {
  protected:
   std::shared_ptr<testing::FakeShell> shell_ = std::make_shared<testing::FakeShell>();
   std::shared_ptr<testing::RecordingContext> context_ = std::make_shared<testing::RecordingContext>();
-  Email email_{Platform{.registry = std::make_shared<testing::FakeRegistry>(),
-                        .clock = std::make_shared<testing::FixedClock>(),
-                        .versions = nullptr,
-                        .shell = shell_,
-                        .file_system = nullptr}};
+  facade::EmailImpl email_{Platform{.registry = std::make_shared<testing::FakeRegistry>(),
+                                    .clock = std::make_shared<testing::FixedClock>(),
+                                    .versions = nullptr,
+                                    .shell = shell_,
+                                    .file_system = nullptr}};
 
   void SetUp() override { email_.SetApplicationContext(context_); }
 
   std::string UrlFor(const Message& message) {
     shell_->opened.clear();
-    EXPECT_TRUE(EmailTestPeer::MailTo(email_, message));
+    EXPECT_TRUE(email_.MailTo(message));
     EXPECT_EQ(shell_->opened.size(), 1u);
     return shell_->opened.empty() ? "" : shell_->opened[0].substr(5);  // after "open "
   }
@@ -102,12 +98,12 @@ TEST_F(MailToTest, ShellRefusalIsIgnoredButAFailureTakesTheErrorTrail) {
   EXPECT_EQ(UrlFor({.addrTO = "a@x.org"}), "mailto:a@x.org");
 
   shell_->failure = AutomationError(5, "Invalid procedure call or argument");
-  EXPECT_FALSE(EmailTestPeer::MailTo(email_, {.addrTO = "a@x.org"}));
+  EXPECT_FALSE(email_.MailTo({.addrTO = "a@x.org"}));
   EXPECT_THAT(context_->calls, ::testing::Contains(HasSubstr("AppErrorPreserve Quorvel/EMail/MailTo Initialize [5|")));
   EXPECT_THAT(context_->calls.back(), HasSubstr("AppErrorLog -1 -1 [5|"));
 
   context_->calls.clear();
-  EXPECT_FALSE(EmailTestPeer::MailTo(email_, {.addrTO = StringArray()}));
+  EXPECT_FALSE(email_.MailTo({.addrTO = StringArray()}));
   EXPECT_THAT(context_->calls.back(), HasSubstr("AppErrorLog -1 -1 [9|Subscript out of range|"));
 }
 
@@ -118,15 +114,15 @@ TEST(MailToOnTheDesktop, HandlerReceivesTheComposedUrl) {
   sandbox.AddRecordingClient("mailer", "Mailer", "{program} %u");
   sandbox.SetDefault("mailer");
   ASSERT_TRUE(sandbox.Refresh());
-  Email email;
+  facade::EmailImpl email{SystemPlatform()};
   email.SetApplicationContext(std::make_shared<testing::RecordingContext>());
 
-  ASSERT_TRUE(EmailTestPeer::MailTo(
-      email, {.addrTO = "a@x.org", .Subject = "Grüße & more", .Body = " 100% sure\r\nline 2 ", .ATTACHMENTS = ""}));
+  ASSERT_TRUE(email.MailTo(
+      {.addrTO = "a@x.org", .Subject = "Grüße & more", .Body = " 100% sure\r\nline 2 ", .ATTACHMENTS = ""}));
   EXPECT_EQ(sandbox.WaitForRecord("mailer"),
             std::vector<std::string>{"mailto:a@x.org?Subject=Grüße & more&Body=100% sure\r\nline 2"});
 
-  EXPECT_TRUE(EmailTestPeer::MailTo(email, {.addrTO = "a@x.org", .Body = std::string(140000, 'x')}));
+  EXPECT_TRUE(email.MailTo({.addrTO = "a@x.org", .Body = std::string(140000, 'x')}));
   EXPECT_FALSE(sandbox.HasRecord("mailer"));
 }
 

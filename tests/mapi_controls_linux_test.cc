@@ -1,4 +1,4 @@
-#include "providers/mapi/mapi_controls_linux.h"
+#include "platform/mapi_controls_linux.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "platform/compose_backends_linux.h"
 #include "platform/shell_linux.h"
-#include "providers/mapi/compose_backends.h"
 #include "quorvel/error.h"
 #include "quorvel/mail_mapi.h"
 #include "tests/sandbox/xdg_sandbox.h"

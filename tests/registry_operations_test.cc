@@ -110,11 +110,5 @@ TEST(RegistryOperations, ErrorsArePassedOnWithTheModuleSource) {
   EXPECT_EQ(list.items(), std::vector<std::string>{"kept"});
 }
 
-TEST(TrimAtNull, CutsAtTheFirstNul) {
-  EXPECT_EQ(ops::TrimAtNull(std::string("abc\0def", 7)), "abc");
-  EXPECT_EQ(ops::TrimAtNull("abc"), "abc");
-  EXPECT_EQ(ops::TrimAtNull(std::string(3, '\0')), "");
-}
-
 }  // namespace
 }  // namespace quorvel::platform

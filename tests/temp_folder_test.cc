@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "platform/temp_file_names.h"
 #include "platform/temp_folder_linux.h"
-#include "platform/windows_temp_folder.h"
 #include "tests/doubles/fake_temp_folder.h"
 #include "tests/support/test_support.h"
 

@@ -8,7 +8,7 @@ ConsoleContext::ConsoleContext(std::string applicationName, std::ostream& termin
     : application_name_(std::move(applicationName)), terminal_(terminal) {
   if (logFile.empty()) return;
   log_file_.open(logFile, std::ios::app | std::ios::binary);
-  if (!log_file_) throw AutomationError(75, "Path/File access error: cannot open the log file " + logFile);
+  if (!log_file_) throw RuntimeError(error_number::kPathFileAccessError, "cannot open the log file " + logFile);
 }
 
 void ConsoleContext::Write(const std::string& line) {

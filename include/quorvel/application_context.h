@@ -3,14 +3,15 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
+
+#include "quorvel/export.h"
 
 namespace quorvel {
 
 // The library calls these members by name, as on a late-bound automation object: a host overrides
 // the members it provides, and every member it leaves out raises 438 when the library calls it.
-class ApplicationContext {
+class QUORVEL_EXPORT ApplicationContext {
  public:
   virtual ~ApplicationContext() = default;
 
@@ -24,11 +25,8 @@ class ApplicationContext {
   virtual std::int32_t MsgBox(const std::string& prompt, std::int32_t buttons, const std::string& title);
 };
 
-// The context an object holds; calling through it with none set raises 91.
-ApplicationContext& RequireContext(const std::shared_ptr<ApplicationContext>& context);
-
 // The title the library puts into its messages; one per thread, initially "Quorvel".
-const std::string& LibraryDisplayTitle();
-void SetLibraryDisplayTitle(std::string title);
+QUORVEL_EXPORT const std::string& LibraryDisplayTitle();
+QUORVEL_EXPORT void SetLibraryDisplayTitle(std::string title);
 
 }  // namespace quorvel

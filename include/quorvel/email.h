@@ -9,20 +9,26 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "log/facade_trail.h"
 #include "quorvel/application_context.h"
+#include "quorvel/export.h"
 #include "quorvel/message.h"
 #include "quorvel/platform.h"
 #include "quorvel/variant.h"
 
 namespace quorvel {
 
-class Email {
+namespace facade {
+class EmailImpl;
+}
+
+class QUORVEL_EXPORT Email {
  public:
   explicit Email(Platform platform = SystemPlatform());
+  ~Email();
+  Email(Email&&) noexcept;
+  Email& operator=(Email&&) noexcept;
 
   // Replaces the note on attachments in the mailto: fallback.
   void AlternateAttachmentMessage(std::string message);
@@ -38,17 +44,7 @@ class Email {
   bool GetMailClients(StringArray& clientList, std::string& defaultClient);
 
  private:
-  friend class EmailTestPeer;
-
-  void LogLine(std::string_view message);
-  // The fallback: a mailto: URL composed from the message, handed to the desktop's handler.
-  bool MailTo(const Message& message);
-  std::string StringArrayVar(const std::string& prefix, const Variant& list);
-
-  Platform platform_;
-  trail::FacadeTrail trail_;
-  std::optional<std::string> client_to_use_;
-  std::string alternate_attachment_message_;
+  std::unique_ptr<facade::EmailImpl> impl_;
 };
 
 }  // namespace quorvel

@@ -6,16 +6,23 @@
 #include <memory>
 #include <string>
 
-#include "log/session_log.h"
 #include "quorvel/application_context.h"
+#include "quorvel/export.h"
 #include "quorvel/message.h"
 #include "quorvel/platform.h"
 
 namespace quorvel {
 
-class MailEudora {
+namespace eudora {
+class MailEudoraImpl;
+}
+
+class QUORVEL_EXPORT MailEudora {
  public:
   explicit MailEudora(Platform platform = SystemPlatform());
+  ~MailEudora();
+  MailEudora(MailEudora&&) noexcept;
+  MailEudora& operator=(MailEudora&&) noexcept;
 
   // The context Send asks its questions through and takes the settings' application name from.
   void SetApplicationContext(std::shared_ptr<ApplicationContext> appContext);
@@ -26,17 +33,7 @@ class MailEudora {
   bool Send(const Message& message);
 
  private:
-  std::string StringArrayVar(const std::string& prefix, const Variant& list);
-  void LogLine(std::string_view message);
-
-  std::string MessageText(const Message& message);
-  std::string MessageFilePath();
-  void WriteMessageFile(const std::string& path, const std::string& text);
-  bool ConfirmWithUser(bool hasAttachments, const std::string& carrier, const std::string& attachmentsRecorded);
-
-  Platform platform_;
-  trail::SessionLog log_;
-  std::shared_ptr<ApplicationContext> context_;
+  std::unique_ptr<eudora::MailEudoraImpl> impl_;
 };
 
 }  // namespace quorvel

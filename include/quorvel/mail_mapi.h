@@ -12,22 +12,24 @@
 #include <memory>
 #include <string>
 
-#include "log/session_log.h"
+#include "quorvel/export.h"
 #include "quorvel/message.h"
 #include "quorvel/platform.h"
 
 namespace quorvel {
 
 namespace mapi {
-class frmMailControls;
+class MailMAPIImpl;
 }
 
-class MailMAPI {
+class QUORVEL_EXPORT MailMAPI {
  public:
   explicit MailMAPI(Platform platform = SystemPlatform());
   ~MailMAPI();
   MailMAPI(const MailMAPI&) = delete;
   MailMAPI& operator=(const MailMAPI&) = delete;
+  MailMAPI(MailMAPI&&) noexcept;
+  MailMAPI& operator=(MailMAPI&&) noexcept;
 
   // Kept only; the Simple MAPI route always takes the mail system's own default client.
   void DefaultMailClient(std::string client);
@@ -42,16 +44,7 @@ class MailMAPI {
   bool Send(const Message& message);
 
  private:
-  void AddAttachments(const Variant& attachments);
-  void AddAttachment(const std::string& path);
-  void AddRecipients(const Variant& addresses, const std::string& typeName);
-  void AddRecipient(const std::string& address, const std::string& typeName);
-  mapi::frmMailControls& ControlForm();
-
-  Platform platform_;
-  trail::SessionLog log_;
-  std::unique_ptr<mapi::frmMailControls> control_form_;
-  std::string default_mail_client_;
+  std::unique_ptr<mapi::MailMAPIImpl> impl_;
 };
 
 }  // namespace quorvel

@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "quorvel/error.h"
+#include "quorvel/export.h"
 
 namespace quorvel {
 
 // An object handed across an automation interface; its class name is its type name.
-class AutomationObject {
+class QUORVEL_EXPORT AutomationObject {
  public:
   virtual ~AutomationObject() = default;
   virtual std::string ClassName() const = 0;
@@ -76,10 +77,25 @@ class AutomationArray {
 };
 
 class Variant;
+
+// What a Variant holds; TypeName is its text.
+enum class VariantKind {
+  kEmpty,
+  kNull,
+  kMissing,
+  kBoolean,
+  kLong,
+  kDouble,
+  kString,
+  kStringArray,
+  kVariantArray,
+  kObject,
+};
+
 using StringArray = AutomationArray<std::string>;
 using VariantArray = AutomationArray<Variant>;
 
-class Variant {
+class QUORVEL_EXPORT Variant {
  public:
   struct Empty {
     bool operator==(const Empty&) const = default;
@@ -111,6 +127,8 @@ class Variant {
   Variant& operator=(Variant&&) noexcept;
   ~Variant();
 
+  VariantKind Kind() const { return static_cast<VariantKind>(value_.index()); }
+
   template <class T>
   const T* GetIf() const {
     return std::get_if<T>(&value_);
@@ -127,16 +145,17 @@ class Variant {
   bool operator==(const Variant& other) const;
 
  private:
+  // In the order of VariantKind.
   std::variant<Empty, Null, Missing, bool, std::int32_t, double, std::string, StringArray, VariantArray, Object> value_;
 };
 
 // The type name the automation runtime reports: "Empty", "Null", "Error" (an omitted argument),
 // "Boolean", "Long", "Double", "String", "String()", "Variant()", an object's class name, or "Nothing".
-std::string TypeName(const Variant& value);
+QUORVEL_EXPORT std::string TypeName(const Variant& value);
 
 // The text a value contributes to a log line. Empty, null and an omitted argument give the empty
 // text, numbers their decimal text, Booleans "True" or "False", arrays and objects their type name.
 // Never raises.
-std::string TextForm(const Variant& value);
+QUORVEL_EXPORT std::string TextForm(const Variant& value);
 
 }  // namespace quorvel

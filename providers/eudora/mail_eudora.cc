@@ -2,14 +2,16 @@
 
 #include "lists/list_shape.h"
 #include "lists/string_array_var.h"
+#include "log/context_access.h"
 #include "log/procedure.h"
 #include "platform/file_system.h"
 #include "platform/program_start.h"
 #include "platform/registry_operations.h"
 #include "platform/settings_store.h"
-#include "platform/windows_temp_folder.h"
+#include "platform/temp_file_names.h"
 
 namespace quorvel {
+namespace eudora {
 
 namespace {
 constexpr trail::TrailStyle kEudoraTrail{" - Entry", trail::ErrorCodeForm::kDecimal};
@@ -27,22 +29,46 @@ constexpr std::int32_t kYesNo = 4;
 constexpr std::int32_t kAnswerYes = 6;
 }  // namespace
 
-MailEudora::MailEudora(Platform platform) : platform_(std::move(platform)), log_(platform_.clock, kEudoraTrail) {}
+// The provider itself; MailEudora is its public face.
+class MailEudoraImpl {
+ public:
+  explicit MailEudoraImpl(Platform platform);
 
-void MailEudora::SetApplicationContext(std::shared_ptr<ApplicationContext> appContext) {
+  void SetApplicationContext(std::shared_ptr<ApplicationContext> appContext);
+  std::string GetLog() const;
+  bool Send(const Message& message);
+
+ private:
+  std::string StringArrayVar(const std::string& prefix, const Variant& list);
+  void LogLine(std::string_view message);
+
+  std::string MessageText(const Message& message);
+  std::string MessageFilePath();
+  void WriteMessageFile(const std::string& path, const std::string& text);
+  bool ConfirmWithUser(bool hasAttachments, const std::string& carrier, const std::string& attachmentsRecorded);
+
+  Platform platform_;
+  trail::SessionLog log_;
+  std::shared_ptr<ApplicationContext> context_;
+};
+
+MailEudoraImpl::MailEudoraImpl(Platform platform)
+    : platform_(std::move(platform)), log_(platform_.clock, kEudoraTrail) {}
+
+void MailEudoraImpl::SetApplicationContext(std::shared_ptr<ApplicationContext> appContext) {
   context_ = std::move(appContext);
 }
 
-std::string MailEudora::GetLog() const { return log_.GetLog(); }
+std::string MailEudoraImpl::GetLog() const { return log_.GetLog(); }
 
-void MailEudora::LogLine(std::string_view message) { log_.LogLine(message); }
+void MailEudoraImpl::LogLine(std::string_view message) { log_.LogLine(message); }
 
-std::string MailEudora::StringArrayVar(const std::string& prefix, const Variant& list) {
+std::string MailEudoraImpl::StringArrayVar(const std::string& prefix, const Variant& list) {
   return lists::StringArrayVar(
       kEudoraFlattening, [this](std::string_view line) { LogLine(line); }, prefix, list);
 }
 
-bool MailEudora::Send(const Message& message) {
+bool MailEudoraImpl::Send(const Message& message) {
   trail::Procedure p(log_, kSendTag);
   return p.Keep([&] {
     p.Line(10);
@@ -83,7 +109,7 @@ bool MailEudora::Send(const Message& message) {
 }
 
 // Seven rows: the headers, an empty line, and the body trimmed of blanks with no line end after it.
-std::string MailEudora::MessageText(const Message& message) {
+std::string MailEudoraImpl::MessageText(const Message& message) {
   std::string text = StringArrayVar("To: ", message.addrTO) + "\r\n";
   text += "From: \r\n";
   text += "Subject: " + message.Subject + "\r\n";
@@ -95,28 +121,27 @@ std::string MailEudora::MessageText(const Message& message) {
 }
 
 // The new temp file's name with its extension changed to "msg".
-std::string MailEudora::MessageFilePath() {
+std::string MailEudoraImpl::MessageFilePath() {
   const std::string temp_name =
       TextForm(platform::MWindowsTempFolder::CreateTempFileName(*platform_.temp_folder, kMessageFilePrefix));
   const auto dot = temp_name.rfind('.');
   // Without a dot the path would be a bare "msg" in whatever folder is current: refuse it.
   if (dot == std::string::npos) {
-    throw AutomationError(error_number::kPathFileAccessError, StandardDescription(error_number::kPathFileAccessError) +
-                                                                  ": no temporary file name for the message (\"" +
-                                                                  temp_name + "\")");
+    throw RuntimeError(error_number::kPathFileAccessError,
+                       "no temporary file name for the message (\"" + temp_name + "\")");
   }
   return temp_name.substr(0, dot + 1) + "msg";
 }
 
-void MailEudora::WriteMessageFile(const std::string& path, const std::string& text) {
+void MailEudoraImpl::WriteMessageFile(const std::string& path, const std::string& text) {
   auto stream =
       platform_.file_system->OpenTextFile(path, platform::io_mode::kForWriting, true, platform::text_format::kAscii);
   stream->Write(text);
   stream->Close();
 }
 
-bool MailEudora::ConfirmWithUser(bool hasAttachments, const std::string& carrier,
-                                 const std::string& attachmentsRecorded) {
+bool MailEudoraImpl::ConfirmWithUser(bool hasAttachments, const std::string& carrier,
+                                     const std::string& attachmentsRecorded) {
   ApplicationContext& context = RequireContext(context_);
   const bool confirmed_before = carrier == kEudoraCarrier && (!hasAttachments || attachmentsRecorded == "Yes");
   if (confirmed_before) {
@@ -133,5 +158,18 @@ bool MailEudora::ConfirmWithUser(bool hasAttachments, const std::string& carrier
                            "Please confirm it is there by answering Yes, if not answer No";
   return context.MsgBox(question, kYesNo, "Eudora Email") == kAnswerYes;
 }
+
+}  // namespace eudora
+
+MailEudora::MailEudora(Platform platform) : impl_(std::make_unique<eudora::MailEudoraImpl>(std::move(platform))) {}
+MailEudora::~MailEudora() = default;
+MailEudora::MailEudora(MailEudora&&) noexcept = default;
+MailEudora& MailEudora::operator=(MailEudora&&) noexcept = default;
+
+void MailEudora::SetApplicationContext(std::shared_ptr<ApplicationContext> appContext) {
+  impl_->SetApplicationContext(std::move(appContext));
+}
+std::string MailEudora::GetLog() const { return impl_->GetLog(); }
+bool MailEudora::Send(const Message& message) { return impl_->Send(message); }
 
 }  // namespace quorvel

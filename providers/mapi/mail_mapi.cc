@@ -10,6 +10,7 @@
 #include "quorvel/variant.h"
 
 namespace quorvel {
+namespace mapi {
 
 namespace {
 constexpr trail::TrailStyle kMapiTrail{" - Entered", trail::ErrorCodeForm::kDecimal};
@@ -17,9 +18,9 @@ constexpr trail::TrailStyle kMapiTrail{" - Entered", trail::ErrorCodeForm::kDeci
 std::string Tag(const char* procedure) { return std::string("Quorvel/MailMAPI/") + procedure; }
 
 std::int16_t RecipientTypeCode(const std::string& typeName) {
-  if (typeName == "To") return mapi::recip_type::kTo;
-  if (typeName == "BCC") return mapi::recip_type::kBcc;
-  return mapi::recip_type::kCc;
+  if (typeName == "To") return recip_type::kTo;
+  if (typeName == "BCC") return recip_type::kBcc;
+  return recip_type::kCc;
 }
 
 // The number of the line of Send that hands the message to the compose window; a user cancel
@@ -27,28 +28,53 @@ std::int16_t RecipientTypeCode(const std::string& typeName) {
 constexpr int kComposeWindowLine = 100;
 }  // namespace
 
-MailMAPI::MailMAPI(Platform platform) : platform_(std::move(platform)), log_(platform_.clock, kMapiTrail) {}
+// The provider itself; MailMAPI is its public face.
+class MailMAPIImpl {
+ public:
+  explicit MailMAPIImpl(Platform platform);
+  ~MailMAPIImpl();
 
-MailMAPI::~MailMAPI() = default;
+  void DefaultMailClient(std::string client);
+  std::string GetLog() const;
+  bool OpenSession(const std::string& Username, const std::string& Password);
+  bool CloseSession();
+  bool Send(const Message& message);
 
-void MailMAPI::DefaultMailClient(std::string client) { default_mail_client_ = std::move(client); }
+ private:
+  void AddAttachments(const Variant& attachments);
+  void AddAttachment(const std::string& path);
+  void AddRecipients(const Variant& addresses, const std::string& typeName);
+  void AddRecipient(const std::string& address, const std::string& typeName);
+  frmMailControls& ControlForm();
 
-std::string MailMAPI::GetLog() const { return log_.GetLog(); }
+  Platform platform_;
+  trail::SessionLog log_;
+  std::unique_ptr<frmMailControls> control_form_;
+  std::string default_mail_client_;
+};
 
-mapi::frmMailControls& MailMAPI::ControlForm() {
+MailMAPIImpl::MailMAPIImpl(Platform platform) : platform_(std::move(platform)), log_(platform_.clock, kMapiTrail) {}
+
+MailMAPIImpl::~MailMAPIImpl() = default;
+
+void MailMAPIImpl::DefaultMailClient(std::string client) { default_mail_client_ = std::move(client); }
+
+std::string MailMAPIImpl::GetLog() const { return log_.GetLog(); }
+
+frmMailControls& MailMAPIImpl::ControlForm() {
   if (!control_form_) throw RuntimeError(error_number::kObjectNotSet);
   return *control_form_;
 }
 
-bool MailMAPI::OpenSession(const std::string& Username, const std::string& Password) {
+bool MailMAPIImpl::OpenSession(const std::string& Username, const std::string& Password) {
   trail::Procedure p(log_, Tag("OpenSession"));
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
     p.Line(20);
-    control_form_ = std::make_unique<mapi::frmMailControls>(*platform_.servers);
+    control_form_ = std::make_unique<frmMailControls>(*platform_.servers);
     control_form_->Load();
-    mapi::MapiSession& session = control_form_->MAPISession1();
+    MapiSession& session = control_form_->MAPISession1();
     p.Line(30);
     session.DownLoadMail(false);
     p.Line(40);
@@ -69,7 +95,7 @@ bool MailMAPI::OpenSession(const std::string& Username, const std::string& Passw
   });
 }
 
-bool MailMAPI::CloseSession() {
+bool MailMAPIImpl::CloseSession() {
   trail::Procedure p(log_, Tag("CloseSession"));
   return p.Keep([&] {
     p.Line(10);
@@ -84,10 +110,10 @@ bool MailMAPI::CloseSession() {
   });
 }
 
-bool MailMAPI::Send(const Message& message) {
+bool MailMAPIImpl::Send(const Message& message) {
   trail::Procedure p(log_, Tag("Send"));
   const auto user_cancel = [](const AutomationError& error, int line) -> std::optional<bool> {
-    if (error.number() == mapi::mapi_error::kUserAbort && line >= kComposeWindowLine) return true;
+    if (error.number() == mapi_error::kUserAbort && line >= kComposeWindowLine) return true;
     return std::nullopt;
   };
   return p.Keep(
@@ -96,7 +122,7 @@ bool MailMAPI::Send(const Message& message) {
         p.Enter();
         p.Line(20);
         p.Log(" - set SessionID");
-        mapi::MapiMessages& messages = ControlForm().MAPIMessages1();
+        MapiMessages& messages = ControlForm().MAPIMessages1();
         messages.SessionID(ControlForm().MAPISession1().SessionID());
         p.Line(30);
         p.Log(" - set Compose");
@@ -126,7 +152,7 @@ bool MailMAPI::Send(const Message& message) {
       user_cancel);
 }
 
-void MailMAPI::AddRecipients(const Variant& addresses, const std::string& typeName) {
+void MailMAPIImpl::AddRecipients(const Variant& addresses, const std::string& typeName) {
   trail::Procedure p(log_, Tag("AddRecipients"));
   p.PassOn([&] {
     lists::WalkList(p, addresses, {" - add recipient: ", " - Recipient " + typeName + " did not resolve: "},
@@ -134,7 +160,7 @@ void MailMAPI::AddRecipients(const Variant& addresses, const std::string& typeNa
   });
 }
 
-void MailMAPI::AddRecipient(const std::string& address, const std::string& typeName) {
+void MailMAPIImpl::AddRecipient(const std::string& address, const std::string& typeName) {
   trail::Procedure p(log_, Tag("AddRecipient"));
   p.PassOn([&] {
     p.Line(10);
@@ -146,7 +172,7 @@ void MailMAPI::AddRecipient(const std::string& address, const std::string& typeN
     p.Line(40);
     p.Log(" - add recipient: " + address);
     p.Line(50);
-    mapi::MapiMessages& messages = ControlForm().MAPIMessages1();
+    MapiMessages& messages = ControlForm().MAPIMessages1();
     messages.RecipIndex(messages.RecipCount());
     messages.RecipAddress(address);
     messages.RecipType(code);
@@ -155,7 +181,7 @@ void MailMAPI::AddRecipient(const std::string& address, const std::string& typeN
   });
 }
 
-void MailMAPI::AddAttachments(const Variant& attachments) {
+void MailMAPIImpl::AddAttachments(const Variant& attachments) {
   trail::Procedure p(log_, Tag("AddAttachments"));
   p.PassOn([&] {
     lists::WalkList(p, attachments,
@@ -166,7 +192,7 @@ void MailMAPI::AddAttachments(const Variant& attachments) {
   });
 }
 
-void MailMAPI::AddAttachment(const std::string& path) {
+void MailMAPIImpl::AddAttachment(const std::string& path) {
   trail::Procedure p(log_, Tag("AddAttachment"));
   p.PassOn([&] {
     p.Line(10);
@@ -182,7 +208,7 @@ void MailMAPI::AddAttachment(const std::string& path) {
       p.Line(40);
       p.Log(" - attachment: " + path);
       p.Line(50);
-      mapi::MapiMessages& messages = ControlForm().MAPIMessages1();
+      MapiMessages& messages = ControlForm().MAPIMessages1();
       messages.AttachmentIndex(messages.AttachmentCount());
       messages.AttachmentType(0);
       messages.AttachmentName(files.GetFileName(path));
@@ -196,5 +222,20 @@ void MailMAPI::AddAttachment(const std::string& path) {
     p.Exit();
   });
 }
+
+}  // namespace mapi
+
+MailMAPI::MailMAPI(Platform platform) : impl_(std::make_unique<mapi::MailMAPIImpl>(std::move(platform))) {}
+MailMAPI::~MailMAPI() = default;
+MailMAPI::MailMAPI(MailMAPI&&) noexcept = default;
+MailMAPI& MailMAPI::operator=(MailMAPI&&) noexcept = default;
+
+void MailMAPI::DefaultMailClient(std::string client) { impl_->DefaultMailClient(std::move(client)); }
+std::string MailMAPI::GetLog() const { return impl_->GetLog(); }
+bool MailMAPI::OpenSession(const std::string& Username, const std::string& Password) {
+  return impl_->OpenSession(Username, Password);
+}
+bool MailMAPI::CloseSession() { return impl_->CloseSession(); }
+bool MailMAPI::Send(const Message& message) { return impl_->Send(message); }
 
 }  // namespace quorvel

@@ -95,7 +95,7 @@ void FakeMapiMessages::AttachmentType(std::int16_t value) {
 
 void FakeMapiMessages::Send(bool showDialog) {
   Use("Send", std::string("Send(") + (showDialog ? "True" : "False") + ")");
-  if (user_cancels) throw AutomationError(mapi::mapi_error::kUserAbort, "User cancelled process");
+  if (user_cancels) throw mapi::MapiError(mapi::mapi_error::kUserAbort);
   sent = true;
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "providers/mapi/mapi_controls.h"
-#include "providers/mapi/message_slots.h"
+#include "platform/mapi_controls.h"
+#include "platform/mapi_message_slots.h"
 
 namespace quorvel::testing {
 

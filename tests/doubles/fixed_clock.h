@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/clock.h"
+#include "quorvel/clock.h"
 
 namespace quorvel::testing {
 

@@ -1,5 +1,8 @@
-// Clock seam: the local date and time the trail stamps its lines with.
+// The clock seam: the local date and time the trail stamps its lines with. A host may supply its own
+// (Platform::clock), for example to stamp lines in another time zone.
 #pragma once
+
+#include "quorvel/export.h"
 
 namespace quorvel::platform {
 
@@ -12,16 +15,10 @@ struct LocalTime {
   int second = 0;
 };
 
-class Clock {
+class QUORVEL_EXPORT Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalTime Now() = 0;
-};
-
-// The system's local time.
-class SystemClock : public Clock {
- public:
-  LocalTime Now() override;
 };
 
 }  // namespace quorvel::platform

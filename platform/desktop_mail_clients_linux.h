@@ -4,11 +4,9 @@
 //   Mail                      unnamed value: the subkey name of the default handler's entry (REG_SZ)
 //     <Name>\shell\open\command   unnamed value: the entry's Exec line without its field codes
 //
-// Entries GIO would not launch are left out: Hidden=true, or a TryExec or Exec program that cannot
-// be found. NoDisplay entries stay; they still open mailto links. The default is the handler GIO
-// would launch for a mailto link: the one set in mimeapps.list, else the first installed handler, so
-// it is there whenever any client is, unless mimeapps.list names an entry left out here (GIO answers
-// a Hidden entry named there as the default; the view then names none).
+// The entries and the default are the desktop's mailto: handlers by the rule of
+// desktop_handlers_linux.h, the one by which links are opened too, so the default is there
+// whenever any client is.
 //
 // Subkeys are named by the entry's (localized) Name. Registry names ignore case, so two entries whose
 // Names differ only in ASCII case count as the same name: the first in GIO's order keeps it, each

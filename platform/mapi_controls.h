@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "quorvel/error.h"
 #include "quorvel/variant.h"
 
 namespace quorvel::mapi {
@@ -26,6 +28,9 @@ inline constexpr std::int32_t kInvalidSession = 32019;
 inline constexpr std::int32_t kNoSession = 32053;
 inline constexpr std::int32_t kNoAttachment = 32058;
 }  // namespace mapi_error
+
+// A control's error: its own text for the number ("Login has failed"), then what went wrong.
+AutomationError MapiError(std::int32_t number, std::string_view detail = {});
 
 // Recipient types as RecipType takes them.
 namespace recip_type {

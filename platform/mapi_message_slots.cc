@@ -1,13 +1,13 @@
-#include "providers/mapi/message_slots.h"
+#include "platform/mapi_message_slots.h"
 
-#include "providers/mapi/mapi_controls.h"
+#include "platform/mapi_controls.h"
 #include "quorvel/error.h"
 
 namespace quorvel::mapi {
 
 namespace {
-AutomationError InvalidRecipients() { return AutomationError(mapi_error::kInvalidRecips, "Invalid recipients"); }
-AutomationError NoAttachment() { return AutomationError(mapi_error::kNoAttachment, "No attachment"); }
+AutomationError InvalidRecipients() { return MapiError(mapi_error::kInvalidRecips); }
+AutomationError NoAttachment() { return MapiError(mapi_error::kNoAttachment); }
 
 template <class Slot>
 void Select(std::vector<Slot>& slots, std::int32_t index, std::int32_t& selected, AutomationError (*invalid)()) {
@@ -29,7 +29,7 @@ void MessageSlots::RecipIndex(std::int32_t index) { Select(recipients_, index, r
 
 void MessageSlots::RecipType(std::int16_t value) {
   if (value < recip_type::kTo || value > recip_type::kBcc) {
-    throw AutomationError(mapi_error::kBadRecipType, "Invalid recipient type");
+    throw MapiError(mapi_error::kBadRecipType);
   }
   SelectedRecipient().type = value;
 }

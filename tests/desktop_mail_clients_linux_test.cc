@@ -1,4 +1,4 @@
-#include "platform/desktop_mail_clients.h"
+#include "platform/desktop_mail_clients_linux.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/registry_linux.h"
+#include "platform/shell_linux.h"
 #include "tests/sandbox/xdg_sandbox.h"
 #include "tests/support/test_support.h"
 
@@ -116,15 +117,18 @@ TEST_F(DesktopMailClientsTest, OnlyHiddenHandlersMeansNoView) {
   EXPECT_EQ(DesktopMailClients(), std::nullopt);
 }
 
-// GIO answers a Hidden entry named in mimeapps.list as the default; the view names no default then.
-TEST_F(DesktopMailClientsTest, DefaultThatIsLeftOutIsNoDefault) {
+// A Hidden entry does not exist, even where mimeapps.list names it: listing and opening links both
+// take the first handler there is instead.
+TEST_F(DesktopMailClientsTest, HiddenDefaultGivesWayToTheFirstHandler) {
   sandbox_.AddRecordingClient("alpha", "Alpha Mail", "{program} %u");
   sandbox_.AddRecordingClient("hidden", "Hidden Mail", "{program} %u", {.hidden = true});
   sandbox_.SetDefault("hidden");
   ASSERT_TRUE(sandbox_.Refresh());
   const auto view = DesktopMailClients();
   ASSERT_TRUE(view);
-  EXPECT_EQ(Render(*view), "\\Alpha Mail\\shell\\open\\command = 1:" + Program("alpha") + "\\0\n");
+  EXPECT_EQ(Render(*view), " = 1:Alpha Mail\\0\n\\Alpha Mail\\shell\\open\\command = 1:" + Program("alpha") + "\\0\n");
+  EXPECT_GT(DesktopShell().ShellExecuteA("open", "mailto:a@x.org"), 32);
+  EXPECT_EQ(sandbox_.WaitForRecord("alpha"), std::vector<std::string>{"mailto:a@x.org"});
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "platform/windows_version.h"
+#include "platform/version_probe.h"
 
 #include <gtest/gtest.h>
 

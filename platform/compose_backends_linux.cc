@@ -1,13 +1,10 @@
-#include "providers/mapi/compose_backends.h"
+#include "platform/compose_backends_linux.h"
 
-#include <glib.h>
-
-#include <memory>
 #include <string_view>
 
+#include "platform/glib_owners_linux.h"
+#include "platform/mapi_controls.h"
 #include "platform/shell_linux.h"
-#include "providers/mapi/mapi_controls.h"
-#include "quorvel/error.h"
 
 namespace quorvel::mapi {
 
@@ -15,10 +12,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-struct GFree {
-  void operator()(void* memory) const { g_free(memory); }
-};
-using OwnedText = std::unique_ptr<char, GFree>;
+using OwnedText = platform::glib::Text;
 
 // What one piece of a client's command line carries.
 enum class Field {
@@ -76,10 +70,6 @@ const std::vector<ClientRow>& ClientRows() {
   return rows;
 }
 
-AutomationError ControlError(std::int32_t number, const std::string& text, const std::string& detail) {
-  return AutomationError(number, text + ": " + detail);
-}
-
 // Every byte outside the unreserved set as %XX, NUL and non-ASCII bytes included.
 std::string Percent(std::string_view text, const char* keep = nullptr) {
   const OwnedText escaped(g_uri_escape_bytes(reinterpret_cast<const guint8*>(text.data()), text.size(), keep));
@@ -103,7 +93,7 @@ std::string AddressList(const Strings& addresses) {
 
 std::string AbsolutePath(const std::string& path) {
   if (path.find('\0') != std::string::npos) {
-    throw ControlError(mapi_error::kAttachmentNotFound, "Attachment not found", path);
+    throw MapiError(mapi_error::kAttachmentNotFound, path);
   }
   if (g_path_is_absolute(path.c_str())) return path;
   const OwnedText absolute(g_canonicalize_filename(path.c_str(), nullptr));
@@ -112,7 +102,7 @@ std::string AbsolutePath(const std::string& path) {
 
 std::string FileUrl(const std::string& path) {
   const OwnedText url(g_filename_to_uri(AbsolutePath(path).c_str(), nullptr, nullptr));
-  if (!url) throw ControlError(mapi_error::kAttachmentNotFound, "Attachment not found", path);
+  if (!url) throw MapiError(mapi_error::kAttachmentNotFound, path);
   return url.get();
 }
 
@@ -139,8 +129,7 @@ std::string Mailto(const ComposedMessage& message, const Strings& attachmentUrls
 std::string QuotedRecipients(std::string_view client, const Strings& addresses) {
   for (const auto& address : addresses) {
     if (address.find("',") != std::string::npos || address.ends_with('\'')) {
-      throw ControlError(mapi_error::kInvalidRecips, "Invalid recipients",
-                         address + " cannot be handed to " + std::string(client));
+      throw MapiError(mapi_error::kInvalidRecips, address + " cannot be handed to " + std::string(client));
     }
   }
   return "'" + Join(addresses, ",") + "'";
@@ -212,8 +201,8 @@ Strings Arguments(const ClientRow& row, const std::string& program, const Compos
 
 void CheckLength(const std::string& argument, std::string_view client) {
   if (argument.size() > platform::kLargestArgument) {
-    throw ControlError(mapi_error::kTextTooLarge, "Text too large",
-                       "the message is longer than " + std::string(client) + " takes on its command line");
+    throw MapiError(mapi_error::kTextTooLarge,
+                    "the message is longer than " + std::string(client) + " takes on its command line");
   }
 }
 
@@ -237,8 +226,8 @@ ComposeLaunch ComposeLaunchFor(const std::string& handlerProgram, const Composed
     }
   }
   if (!message.attachment_paths.empty()) {
-    throw ControlError(
-        mapi_error::kNotSupported, "Not supported",
+    throw MapiError(
+        mapi_error::kNotSupported,
         (name.empty() ? std::string("the mail client") : name) +
             " cannot be handed attachments by another program; attach the files in its compose window by hand");
   }

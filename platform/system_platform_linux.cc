@@ -1,15 +1,14 @@
-#include "quorvel/platform.h"
-
 #include "platform/automation_servers.h"
-#include "platform/clock.h"
+#include "platform/clock_linux.h"
 #include "platform/file_system_linux.h"
+#include "platform/mapi_controls_linux.h"
 #include "platform/program_start_linux.h"
 #include "platform/registry_linux.h"
 #include "platform/settings_store_linux.h"
 #include "platform/shell_linux.h"
 #include "platform/temp_folder_linux.h"
 #include "platform/version_linux.h"
-#include "providers/mapi/mapi_controls_linux.h"
+#include "quorvel/platform.h"
 
 namespace quorvel {
 

@@ -24,10 +24,10 @@
 #include <string>
 
 #include "platform/automation_servers.h"
+#include "platform/mapi_controls.h"
+#include "platform/mapi_message_slots.h"
 #include "platform/program_start.h"
 #include "platform/shell.h"
-#include "providers/mapi/mapi_controls.h"
-#include "providers/mapi/message_slots.h"
 
 namespace quorvel::mapi {
 

@@ -1,43 +1,32 @@
-#include "providers/mapi/mapi_controls_linux.h"
-
-#include <gio/gio.h>
+#include "platform/mapi_controls_linux.h"
 
 #include <limits>
 
-#include "providers/mapi/compose_backends.h"
+#include "platform/compose_backends_linux.h"
+#include "platform/desktop_handlers_linux.h"
 #include "quorvel/error.h"
 
 namespace quorvel::mapi {
 
 namespace {
 
-struct GObjectUnref {
-  void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct GFree {
-  void operator()(void* memory) const { g_free(memory); }
-};
+namespace glib = platform::glib;
+using platform::DefaultHandlerFor;
 
-std::string TextOrEmpty(const char* text) { return text ? text : ""; }
-
-// The handler GIO opens mailto: links with, the same one the desktop shell seam starts.
+// The handler the desktop opens mailto: links with, the same one the desktop shell seam starts.
 std::optional<MailHandler> DefaultMailHandler() {
-  const std::unique_ptr<GAppInfo, GObjectUnref> info(g_app_info_get_default_for_uri_scheme("mailto"));
+  const glib::Object<GAppInfo> info = DefaultHandlerFor(platform::kMailtoScheme);
   if (!info) return std::nullopt;
-  MailHandler handler{TextOrEmpty(g_app_info_get_id(info.get())), TextOrEmpty(g_app_info_get_name(info.get())),
-                      TextOrEmpty(g_app_info_get_executable(info.get()))};
+  MailHandler handler{platform::DesktopId(info.get()), glib::TextOrEmpty(g_app_info_get_name(info.get())),
+                      glib::TextOrEmpty(g_app_info_get_executable(info.get()))};
   if (!handler.program.empty()) {
-    const std::unique_ptr<char, GFree> found(g_find_program_in_path(handler.program.c_str()));
+    const glib::Text found(g_find_program_in_path(handler.program.c_str()));
     if (found) handler.program = found.get();
   }
   return handler;
 }
 
-AutomationError NoSession() { return AutomationError(mapi_error::kNoSession, "No valid session ID"); }
-
-AutomationError Failure(const std::string& detail) {
-  return AutomationError(mapi_error::kFailure, "Unspecified failure: " + detail);
-}
+AutomationError NoSession() { return MapiError(mapi_error::kNoSession); }
 
 bool NamesFile(const std::string& path) {
   return !path.empty() && path.find('\0') == std::string::npos && g_file_test(path.c_str(), G_FILE_TEST_EXISTS);
@@ -73,8 +62,7 @@ DesktopMapiSession::~DesktopMapiSession() {
 void DesktopMapiSession::SignOn() {
   std::optional<MailHandler> handler = DefaultMailHandler();
   if (!handler) {
-    throw AutomationError(mapi_error::kLoginFailure,
-                          "Login has failed: no mail client is set up to open mailto: links");
+    throw MapiError(mapi_error::kLoginFailure, "no mail client is set up to open mailto: links");
   }
   if (session_id_ != 0) sessions_->Remove(session_id_);
   session_id_ = sessions_->Add(std::move(*handler));
@@ -90,8 +78,8 @@ void DesktopMapiMessages::Send(bool showDialog) {
   const std::optional<MailHandler> handler = sessions_->Find(session_id_);
   if (!handler) throw NoSession();
   if (!showDialog) {
-    throw AutomationError(mapi_error::kNotSupported,
-                          "Not supported: a message is shown in the mail client's compose window, never sent unseen");
+    throw MapiError(mapi_error::kNotSupported,
+                    "a message is shown in the mail client's compose window, never sent unseen");
   }
 
   ComposedMessage composed{.subject = message_.subject(), .note_text = message_.note_text()};
@@ -105,7 +93,7 @@ void DesktopMapiMessages::Send(bool showDialog) {
   }
   for (const Attachment& attachment : message_.attachments()) {
     if (!NamesFile(attachment.path_name)) {
-      throw AutomationError(mapi_error::kAttachmentNotFound, "Attachment not found: " + attachment.path_name);
+      throw MapiError(mapi_error::kAttachmentNotFound, attachment.path_name);
     }
     composed.attachment_paths.push_back(attachment.path_name);
   }
@@ -115,12 +103,13 @@ void DesktopMapiMessages::Send(bool showDialog) {
     try {
       programs_->StartProgram(program->argv);
     } catch (const AutomationError& error) {
-      throw Failure(handler->name + " could not be started (" + error.description() + ")");
+      throw MapiError(mapi_error::kFailure, handler->name + " could not be started (" + error.description() + ")");
     }
     return;
   }
   const std::string& url = std::get<DesktopHandOff>(launch).url;
-  if (shell_->ShellExecuteA("open", url) <= 32) throw Failure("the desktop did not open the mailto: link");
+  if (shell_->ShellExecuteA("open", url) <= 32)
+    throw MapiError(mapi_error::kFailure, "the desktop did not open the mailto: link");
 }
 
 void RegisterDesktopMapiControls(platform::AutomationServers& servers, std::shared_ptr<platform::Shell> shell,

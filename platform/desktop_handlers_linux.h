@@ -1,0 +1,29 @@
+// The desktop's handlers for a URL scheme, by one rule for listing the mail clients, signing on to
+// one and opening a link with it: an entry with Hidden=true does not exist; an entry whose program
+// (its TryExec, or its Exec line's first word) cannot be found is left out; NoDisplay does not
+// matter, since a handler need not appear in menus.
+#pragma once
+
+#include <gio/gio.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/glib_owners_linux.h"
+
+namespace quorvel::platform {
+
+inline constexpr std::string_view kMailtoScheme = "mailto";
+
+// Every handler of the scheme under the rule, in GIO's order.
+std::vector<glib::Object<GAppInfo>> HandlersFor(std::string_view scheme);
+
+// The handler the desktop opens the scheme's links with: the one mimeapps.list sets, else the first
+// handler there is; none when no handler passes the rule.
+glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme);
+
+// The desktop entry's id ("thunderbird.desktop"), or the empty text.
+std::string DesktopId(GAppInfo* handler);
+
+}  // namespace quorvel::platform

@@ -1,0 +1,76 @@
+#include "platform/desktop_mail_clients_linux.h"
+
+#include <algorithm>
+
+#include "platform/desktop_handlers_linux.h"
+#include "platform/registry.h"
+
+namespace quorvel::platform {
+
+namespace {
+
+constexpr std::string_view kFieldCodes = "fFuUdDnNickvm";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+RegValue StringValue(const std::string& text) {
+  RegValue value{reg_type::kString, {text.begin(), text.end()}};
+  value.data.push_back(0);
+  return value;
+}
+
+std::string DesktopIdStem(GAppInfo* info) {
+  std::string id = DesktopId(info);
+  constexpr std::string_view kSuffix = ".desktop";
+  if (id.ends_with(kSuffix)) id.resize(id.size() - kSuffix.size());
+  return id;
+}
+
+}  // namespace
+
+std::string CommandWithoutFieldCodes(std::string_view exec) {
+  std::string command;
+  for (std::size_t i = 0; i < exec.size(); ++i) {
+    const char c = exec[i];
+    const char next = i + 1 < exec.size() ? exec[i + 1] : '\0';
+    if (c != '%' || next == '\0') {
+      command += c;
+    } else if (next == '%') {
+      command += '%';
+      ++i;
+    } else if (kFieldCodes.find(next) == std::string_view::npos) {
+      command += c;
+    } else {
+      ++i;
+      // A code that was a word of its own leaves two blanks meeting; keep only the first run.
+      if (command.empty() || IsBlank(command.back())) {
+        while (i + 1 < exec.size() && IsBlank(exec[i + 1])) ++i;
+      }
+    }
+  }
+  const auto first = std::find_if_not(command.begin(), command.end(), IsBlank);
+  const auto last = std::find_if_not(command.rbegin(), command.rend(), IsBlank).base();
+  return first < last ? std::string(first, last) : std::string();
+}
+
+std::optional<RegKey> DesktopMailClients() {
+  const auto handlers = HandlersFor(kMailtoScheme);
+  const glib::Object<GAppInfo> default_handler = DefaultHandlerFor(kMailtoScheme);
+
+  RegKey mail;
+  for (const auto& handler : handlers) {
+    GAppInfo* info = handler.get();
+    std::string name = glib::TextOrEmpty(g_app_info_get_name(info));
+    std::replace(name.begin(), name.end(), '\\', '/');
+    while (mail.Find(name) || name.empty()) name += " (" + DesktopIdStem(info) + ")";
+
+    RegKey& client = mail.FindOrCreate(name);
+    client.FindOrCreate("shell\\open\\command")
+        .SetValue("", StringValue(CommandWithoutFieldCodes(glib::TextOrEmpty(g_app_info_get_commandline(info)))));
+    if (default_handler && g_app_info_equal(info, default_handler.get())) mail.SetValue("", StringValue(name));
+  }
+  if (handlers.empty()) return std::nullopt;
+  return mail;
+}
+
+}  // namespace quorvel::platform

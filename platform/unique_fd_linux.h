@@ -1,0 +1,38 @@
+// The one owner of a file descriptor: closed when the owner goes, unless closed or released before.
+#pragma once
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace quorvel::platform {
+
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd = -1) : fd_(fd) {}
+  ~UniqueFd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+  // Closes now so the caller can see a failure: 0, or the errno. Linux releases the descriptor even
+  // when close fails, so it is never tried twice; EINTR is not a lost write.
+  int Close() {
+    if (fd_ < 0) return 0;
+    const int result = ::close(std::exchange(fd_, -1));
+    return result == 0 || errno == EINTR ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace quorvel::platform
