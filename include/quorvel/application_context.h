@@ -6,11 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "quorvel/export.h"
+
 namespace quorvel {
 
 // The library calls these members by name, as on a late-bound automation object: a host overrides
 // the members it provides, and every member it leaves out raises 438 when the library calls it.
-class ApplicationContext {
+class QUORVEL_EXPORT ApplicationContext {
  public:
   virtual ~ApplicationContext() = default;
 
@@ -25,10 +27,10 @@ class ApplicationContext {
 };
 
 // The context an object holds; calling through it with none set raises 91.
-ApplicationContext& RequireContext(const std::shared_ptr<ApplicationContext>& context);
+QUORVEL_EXPORT ApplicationContext& RequireContext(const std::shared_ptr<ApplicationContext>& context);
 
 // The title the library puts into its messages; one per thread, initially "Quorvel".
-const std::string& LibraryDisplayTitle();
-void SetLibraryDisplayTitle(std::string title);
+QUORVEL_EXPORT const std::string& LibraryDisplayTitle();
+QUORVEL_EXPORT void SetLibraryDisplayTitle(std::string title);
 
 }  // namespace quorvel

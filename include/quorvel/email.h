@@ -14,13 +14,14 @@
 
 #include "log/facade_trail.h"
 #include "quorvel/application_context.h"
+#include "quorvel/export.h"
 #include "quorvel/message.h"
 #include "quorvel/platform.h"
 #include "quorvel/variant.h"
 
 namespace quorvel {
 
-class Email {
+class QUORVEL_EXPORT Email {
  public:
   explicit Email(Platform platform = SystemPlatform());
 

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "quorvel/export.h"
+
 namespace quorvel {
 
 // The automation runtime's standard error numbers.
@@ -29,7 +31,7 @@ inline constexpr std::int32_t kInvalidFileFormat = 321;
 // The source of an error raised by the library itself, as the runtime names the project.
 inline constexpr const char* kLibrarySource = "Quorvel";
 
-class AutomationError : public std::runtime_error {
+class QUORVEL_EXPORT AutomationError : public std::runtime_error {
  public:
   AutomationError(std::int32_t number, std::string description, std::string source = kLibrarySource);
 
@@ -44,15 +46,15 @@ class AutomationError : public std::runtime_error {
 };
 
 // The runtime's own text for a standard number ("Subscript out of range" for 9); empty when unknown.
-std::string StandardDescription(std::int32_t number);
+QUORVEL_EXPORT std::string StandardDescription(std::int32_t number);
 
 // A standard runtime error with its own text, raised from within the library.
-AutomationError RuntimeError(std::int32_t number);
+QUORVEL_EXPORT AutomationError RuntimeError(std::int32_t number);
 
 // The exception being handled, as an automation error: other C++ exceptions become
 // 7 "Out of memory" or 51 "Internal error" so that every trap can report them in the same way.
 // Must be called inside a catch block.
-AutomationError CaughtAsAutomationError();
+QUORVEL_EXPORT AutomationError CaughtAsAutomationError();
 
 struct ErrorInfo {
   std::int32_t number = 0;
@@ -61,10 +63,10 @@ struct ErrorInfo {
 };
 
 // The error a trap of the library is handling on this thread; number 0 when none is.
-const ErrorInfo& CurrentError();
+QUORVEL_EXPORT const ErrorInfo& CurrentError();
 
 // Makes an error the thread's current error for its lifetime, restoring the previous one after.
-class CurrentErrorScope {
+class QUORVEL_EXPORT CurrentErrorScope {
  public:
   explicit CurrentErrorScope(const AutomationError& error);
   ~CurrentErrorScope();

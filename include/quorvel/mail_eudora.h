@@ -8,12 +8,13 @@
 
 #include "log/session_log.h"
 #include "quorvel/application_context.h"
+#include "quorvel/export.h"
 #include "quorvel/message.h"
 #include "quorvel/platform.h"
 
 namespace quorvel {
 
-class MailEudora {
+class QUORVEL_EXPORT MailEudora {
  public:
   explicit MailEudora(Platform platform = SystemPlatform());
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "log/session_log.h"
+#include "quorvel/export.h"
 #include "quorvel/message.h"
 #include "quorvel/platform.h"
 
@@ -22,7 +23,7 @@ namespace mapi {
 class frmMailControls;
 }
 
-class MailMAPI {
+class QUORVEL_EXPORT MailMAPI {
  public:
   explicit MailMAPI(Platform platform = SystemPlatform());
   ~MailMAPI();

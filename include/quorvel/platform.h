@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "quorvel/export.h"
+
 namespace quorvel {
 
 namespace platform {
@@ -32,6 +34,6 @@ struct Platform {
 
 // This system's own implementations: hive files and the desktop's mail clients for the registry, the
 // system clock, the version named by QUORVEL_WINDOWS_VERSION, GIO for opening URLs, the file system.
-Platform SystemPlatform();
+QUORVEL_EXPORT Platform SystemPlatform();
 
 }  // namespace quorvel

@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "quorvel/error.h"
+#include "quorvel/export.h"
 
 namespace quorvel {
 
 // An object handed across an automation interface; its class name is its type name.
-class AutomationObject {
+class QUORVEL_EXPORT AutomationObject {
  public:
   virtual ~AutomationObject() = default;
   virtual std::string ClassName() const = 0;
@@ -79,7 +80,7 @@ class Variant;
 using StringArray = AutomationArray<std::string>;
 using VariantArray = AutomationArray<Variant>;
 
-class Variant {
+class QUORVEL_EXPORT Variant {
  public:
   struct Empty {
     bool operator==(const Empty&) const = default;
@@ -132,11 +133,11 @@ class Variant {
 
 // The type name the automation runtime reports: "Empty", "Null", "Error" (an omitted argument),
 // "Boolean", "Long", "Double", "String", "String()", "Variant()", an object's class name, or "Nothing".
-std::string TypeName(const Variant& value);
+QUORVEL_EXPORT std::string TypeName(const Variant& value);
 
 // The text a value contributes to a log line. Empty, null and an omitted argument give the empty
 // text, numbers their decimal text, Booleans "True" or "False", arrays and objects their type name.
 // Never raises.
-std::string TextForm(const Variant& value);
+QUORVEL_EXPORT std::string TextForm(const Variant& value);
 
 }  // namespace quorvel
