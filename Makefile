@@ -1,11 +1,13 @@
 # make run ARGS="clients --json"   install what is missing, build, run the command-line host
 # make test                        install what is missing, build, run every test
 # make sanitize                    the same tests in an AddressSanitizer + UBSan build
+# make install PREFIX=DIR          build, then install the library, headers, host and manual page
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 ARGS ?= --help
+PREFIX ?= /usr/local
 
-.PHONY: deps build run test sanitize clean
+.PHONY: deps build run test sanitize install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -25,6 +27,9 @@ sanitize: deps
 	@cmake --build $(SANITIZE_BUILD)
 	@# GLib's slice allocator hides its allocations from LeakSanitizer.
 	@cd $(SANITIZE_BUILD) && G_SLICE=always-malloc ctest --output-on-failure -j2
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)
