@@ -44,7 +44,7 @@ std::string Render(const RegKey& key, const std::string& path = "") {
 class DesktopMailClientsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!sandbox_.fresh_process()) GTEST_SKIP() << "GIO already read another sandbox; run each test alone";
+    testing::RunAloneUnlessFresh(sandbox_);
   }
   // Alpha, Beta and the default "BETA MAIL", a name registry keys cannot tell from Beta's (nightly sorts
   // after beta, so it is the one to be told apart), are launchable; the hidden one and those whose

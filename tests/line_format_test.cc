@@ -28,26 +28,6 @@ TEST(LineFormat, TimeStampsInBothForms) {
 
 constexpr platform::LocalTime kTime{2026, 12, 4, 1, 7, 9};
 
-TEST(LineFormat, FacadeAndProviderLines) {
-  struct Case {
-    const char* message;
-    const char* facade;
-    const char* provider;
-  };
-  const Case cases[] = {
-      {"Quorvel/MailMAPI/Send - Entered", "04 Dec 26 01:07:09 am\tQuorvel/MailMAPI/Send - Entered",
-       "\t04 Dec 26 01:07:09 am  Quorvel/MailMAPI/Send - Entered\r\n"},
-      {"", "04 Dec 26 01:07:09 am\t", "\t04 Dec 26 01:07:09 am  \r\n"},
-      {"body\r\nsecond line", "04 Dec 26 01:07:09 am\tbody\r\nsecond line",
-       "\t04 Dec 26 01:07:09 am  body\r\nsecond line\r\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
-    EXPECT_EQ(FacadeLine(kTime, c.message), c.facade);
-    EXPECT_EQ(ProviderEntry(kTime, c.message), c.provider);
-  }
-}
-
 TEST(LineFormat, ErrorLinesInBothForms) {
   struct Case {
     std::int32_t number;

@@ -7,7 +7,6 @@
 #include "tests/doubles/fake_shell.h"
 #include "tests/doubles/fixed_clock.h"
 #include "tests/doubles/recording_context.h"
-#include "tests/sandbox/xdg_sandbox.h"
 
 namespace quorvel {
 
@@ -105,25 +104,6 @@ TEST_F(MailToTest, ShellRefusalIsIgnoredButAFailureTakesTheErrorTrail) {
   context_->calls.clear();
   EXPECT_FALSE(email_.MailTo({.addrTO = StringArray()}));
   EXPECT_THAT(context_->calls.back(), HasSubstr("AppErrorLog -1 -1 [9|Subscript out of range|"));
-}
-
-// The whole road on a desktop: the handler receives the composed URL unchanged, and a URL too long
-// for one argument is dropped by the desktop shell while MailTo still answers true.
-TEST(MailToOnTheDesktop, HandlerReceivesTheComposedUrl) {
-  testing::XdgSandbox sandbox;
-  sandbox.AddRecordingClient("mailer", "Mailer", "{program} %u");
-  sandbox.SetDefault("mailer");
-  ASSERT_TRUE(sandbox.Refresh());
-  facade::EmailImpl email{SystemPlatform()};
-  email.SetApplicationContext(std::make_shared<testing::RecordingContext>());
-
-  ASSERT_TRUE(email.MailTo(
-      {.addrTO = "a@x.org", .Subject = "Grüße & more", .Body = " 100% sure\r\nline 2 ", .ATTACHMENTS = ""}));
-  EXPECT_EQ(sandbox.WaitForRecord("mailer"),
-            std::vector<std::string>{"mailto:a@x.org?Subject=Grüße & more&Body=100% sure\r\nline 2"});
-
-  EXPECT_TRUE(email.MailTo({.addrTO = "a@x.org", .Body = std::string(140000, 'x')}));
-  EXPECT_FALSE(sandbox.HasRecord("mailer"));
 }
 
 }  // namespace

@@ -107,7 +107,7 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
 class MapiControlsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!sandbox_.fresh_process()) GTEST_SKIP() << "GIO already read another sandbox; run each test alone";
+    testing::RunAloneUnlessFresh(sandbox_);
   }
   // The only mailto handler, and the default; its program file is named programName.
   void InstallHandler(const std::string& programName) {

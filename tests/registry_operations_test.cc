@@ -53,29 +53,19 @@ TEST(RegQueryValue, EachKindOfValueAndQueryValueExStatuses) {
   EXPECT_TRUE(ops::RegQueryValue(registry, kHkeyLocalMachine, kKey, "").Is<Variant::Empty>()) << "access refused";
 }
 
-TEST(RegGetKeys, ListsGrowingByAHundredAndReplacingEarlierContents) {
-  const struct {
-    int subkeys;
-    std::vector<std::int32_t> bounds_seen;
-  } cases[] = {{250, {100, 201, 302}}, {101, {100}}, {1, {100}}, {0, {100}}, {-1, {}}};  // -1: no such key
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.subkeys);
+// The list replaces what the caller's array held, whatever its bounds; no subkeys, or no key, leave
+// one empty text.
+TEST(RegGetKeys, ListsEverySubkeyReplacingEarlierContents) {
+  for (const int subkeys : {250, 1, 0, -1}) {  // -1: no such key
+    SCOPED_TRACE(subkeys);
     FakeRegistry registry;
     RegKey& mail = MailKey(registry);
     std::vector<std::string> names;
-    for (int i = 0; i < c.subkeys; ++i) mail.FindOrCreate(names.emplace_back("Client " + std::to_string(1000 + i)));
+    for (int i = 0; i < subkeys; ++i) mail.FindOrCreate(names.emplace_back("Client " + std::to_string(1000 + i)));
     StringArray list(5, {"earlier", "contents"});
-    std::vector<std::int32_t> bounds_seen;  // the list's upper bound each time it had grown
-    registry.on_enumerate = [&](std::uint32_t) {
-      if (bounds_seen.empty() || bounds_seen.back() != list.UBound()) bounds_seen.push_back(list.UBound());
-    };
-    EXPECT_EQ(ops::RegGetKeys(registry, kHkeyLocalMachine, c.subkeys < 0 ? "Software\\Absent" : kKey, list),
-              c.subkeys > 0);
+    EXPECT_EQ(ops::RegGetKeys(registry, kHkeyLocalMachine, subkeys < 0 ? "Software\\Absent" : kKey, list), subkeys > 0);
     EXPECT_EQ(list.LBound(), 0);
-    EXPECT_EQ(list.items(), c.subkeys > 0 ? names : std::vector<std::string>{""});
-    if (c.subkeys >= 0) {
-      EXPECT_EQ(bounds_seen, c.bounds_seen);
-    }
+    EXPECT_EQ(list.items(), subkeys > 0 ? names : std::vector<std::string>{""});
   }
 }
 

@@ -15,7 +15,7 @@ using Strings = std::vector<std::string>;
 class DesktopShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!sandbox_.fresh_process()) GTEST_SKIP() << "GIO already read another sandbox; run each test alone";
+    testing::RunAloneUnlessFresh(sandbox_);
   }
   // The only mailto handler, and the default.
   void InstallHandler(const testing::ClientOptions& options = {}) {

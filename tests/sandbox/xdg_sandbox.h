@@ -4,16 +4,19 @@
 // with, so a test reads exactly what a launch handed over.
 //
 // GIO reads the XDG folders once per process: set everything up before the first GIO call. Each
-// test runs in its own process under ctest; fresh_process() tells a test when an earlier sandbox
-// in the same process (a hand-run filter naming several tests) has already fixed GIO's folders.
+// test runs in its own process under ctest; run directly, a later sandbox test hands itself to a
+// new process (RunAloneUnlessFresh).
 #pragma once
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/test_support.h"
 
@@ -85,5 +88,18 @@ class XdgSandbox {
   bool fresh_process_ = false;
   std::map<std::string, std::filesystem::path> named_programs_;  // by desktop id, where program_name was given
 };
+
+// Where an earlier sandbox in this process already fixed GIO's folders, runs the current test again
+// alone in a new process and ends it here with that run's outcome (a skip saying so when it passed).
+inline void RunAloneUnlessFresh(const XdgSandbox& sandbox) {
+  if (sandbox.fresh_process()) return;
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const TempDir folder;
+  const auto output = folder / "output";
+  const std::string command = "/proc/self/exe '--gtest_filter=" + std::string(test->test_suite_name()) + "." +
+                              test->name() + "' >'" + output.string() + "' 2>&1";
+  if (std::system(command.c_str()) != 0) FAIL() << "run alone in a fresh process, it failed:\n" << ReadFile(output);
+  GTEST_SKIP() << "run alone in a fresh process, where it passed";
+}
 
 }  // namespace quorvel::testing
