@@ -8,6 +8,8 @@
 // new process (RunAloneUnlessFresh).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -15,8 +17,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/test_support.h"
 
@@ -96,8 +96,9 @@ inline void RunAloneUnlessFresh(const XdgSandbox& sandbox) {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   const TempDir folder;
   const auto output = folder / "output";
-  const std::string command = "/proc/self/exe '--gtest_filter=" + std::string(test->test_suite_name()) + "." +
-                              test->name() + "' >'" + output.string() + "' 2>&1";
+  const std::string command = "'" + std::filesystem::read_symlink("/proc/self/exe").string() +
+                              "' '--gtest_filter=" + test->test_suite_name() + "." + test->name() + "' >'" +
+                              output.string() + "' 2>&1";
   if (std::system(command.c_str()) != 0) FAIL() << "run alone in a fresh process, it failed:\n" << ReadFile(output);
   GTEST_SKIP() << "run alone in a fresh process, where it passed";
 }
