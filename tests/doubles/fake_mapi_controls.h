@@ -1,68 +1,110 @@
-// Scriptable stand-ins for the two MAPI controls: any member can be made to fail, and every property
-// set and method called is recorded in order.
+// Scriptable stand-ins for the two MAPI controls, each member one call into RecordedObject. The message
+// itself is kept by the library's own slots, as the desktop controls keep it.
 #pragma once
-
-#include <map>
-#include <string>
-#include <vector>
 
 #include "platform/mapi_controls.h"
 #include "platform/mapi_message_slots.h"
+#include "tests/doubles/recorded_object.h"
 
 namespace quorvel::testing {
 
-class ControlRecorder {
+class FakeMapiSession : public mapi::MapiSession, public RecordedObject {
  public:
-  // "Member=value" for a property set, "Member" for a property read, "Member()" / "Member(value)" for a method.
-  std::vector<std::string> calls;
-  // The error a member raises, by its name, every time it is used.
-  std::map<std::string, AutomationError> failures;
+  FakeMapiSession()
+      : RecordedObject(
+            {"DownLoadMail", "LogonUI", "NewSession", "SessionID", "Password", "UserName", "SignOn", "SignOff"},
+            {{"session_id", 0}, {"signed_on", false}}) {}
 
- protected:
-  void Use(const std::string& member, const std::string& entry);
+  void DownLoadMail(bool value) override { Set("DownLoadMail", value); }
+  void LogonUI(bool value) override { Set("LogonUI", value); }
+  void NewSession(bool value) override { Set("NewSession", value); }
+  std::int32_t SessionID() override { return Read("SessionID", state["session_id"].get<std::int32_t>()); }
+  void Password(const std::string& value) override { Set("Password", value); }
+  void UserName(const std::string& value) override { Set("UserName", value); }
+  // A session the script did not number gets 1001.
+  void SignOn() override {
+    Method("SignOn");
+    state["signed_on"] = true;
+    if (state["session_id"] == 0) state["session_id"] = 1001;
+  }
+  void SignOff() override {
+    Method("SignOff");
+    state["signed_on"] = false;
+  }
 };
 
-class FakeMapiSession : public mapi::MapiSession, public ControlRecorder {
+class FakeMapiMessages : public mapi::MapiMessages, public RecordedObject {
  public:
-  void DownLoadMail(bool value) override { Use("DownLoadMail", Set("DownLoadMail", value)); }
-  void LogonUI(bool value) override { Use("LogonUI", Set("LogonUI", value)); }
-  void NewSession(bool value) override { Use("NewSession", Set("NewSession", value)); }
-  std::int32_t SessionID() override;
-  void Password(const std::string& value) override { Use("Password", "Password=" + value); }
-  void UserName(const std::string& value) override { Use("UserName", "UserName=" + value); }
-  void SignOn() override;
-  void SignOff() override;
+  FakeMapiMessages()
+      : RecordedObject({"SessionID", "Compose", "MsgSubject", "MsgNoteText", "RecipCount", "RecipIndex", "RecipAddress",
+                        "RecipType", "AttachmentCount", "AttachmentIndex", "AttachmentName", "AttachmentPathName",
+                        "AttachmentPosition", "AttachmentType", "Send"},
+                       {{"session_id", 0}, {"sent", false}, {"cancelled", false}, {"user_cancels", false}}) {}
 
-  std::int32_t session_id = 0;  // what SessionID reads; SignOn makes it nonzero
-  bool signed_on = false;
+  void SessionID(std::int32_t value) override {
+    Set("SessionID", value);
+    state["session_id"] = value;
+  }
+  void Compose() override {
+    Method("Compose");
+    message.Compose();
+  }
+  void MsgSubject(const std::string& value) override { Slot("MsgSubject", value, &mapi::MessageSlots::MsgSubject); }
+  void MsgNoteText(const std::string& value) override { Slot("MsgNoteText", value, &mapi::MessageSlots::MsgNoteText); }
+  std::int32_t RecipCount() override { return Read("RecipCount", message.RecipCount()); }
+  void RecipIndex(std::int32_t value) override { Slot("RecipIndex", value, &mapi::MessageSlots::RecipIndex); }
+  void RecipAddress(const std::string& value) override {
+    Slot("RecipAddress", value, &mapi::MessageSlots::RecipAddress);
+  }
+  void RecipType(std::int16_t value) override { Slot("RecipType", value, &mapi::MessageSlots::RecipType); }
+  std::int32_t AttachmentCount() override { return Read("AttachmentCount", message.AttachmentCount()); }
+  void AttachmentIndex(std::int32_t value) override {
+    Slot("AttachmentIndex", value, &mapi::MessageSlots::AttachmentIndex);
+  }
+  void AttachmentName(const std::string& value) override {
+    Slot("AttachmentName", value, &mapi::MessageSlots::AttachmentName);
+  }
+  void AttachmentPathName(const std::string& value) override {
+    Slot("AttachmentPathName", value, &mapi::MessageSlots::AttachmentPathName);
+  }
+  void AttachmentPosition(std::int32_t value) override {
+    Slot("AttachmentPosition", value, &mapi::MessageSlots::AttachmentPosition);
+  }
+  void AttachmentType(std::int16_t value) override {
+    Slot("AttachmentType", value, &mapi::MessageSlots::AttachmentType);
+  }
+  // With the script's user_cancels, the user closes the compose window without sending: 32001.
+  void Send(bool showDialog) override {
+    Record("Send", std::string("Send(") + (showDialog ? "True" : "False") + ")");
+    state[state["user_cancels"] ? "cancelled" : "sent"] = true;
+    if (state["user_cancels"]) throw mapi::MapiError(mapi::mapi_error::kUserAbort);
+  }
 
- private:
-  static std::string Set(const char* member, bool value) { return std::string(member) + (value ? "=True" : "=False"); }
-};
-
-class FakeMapiMessages : public mapi::MapiMessages, public ControlRecorder {
- public:
-  void SessionID(std::int32_t value) override;
-  void Compose() override;
-  void MsgSubject(const std::string& value) override;
-  void MsgNoteText(const std::string& value) override;
-  std::int32_t RecipCount() override;
-  void RecipIndex(std::int32_t value) override;
-  void RecipAddress(const std::string& value) override;
-  void RecipType(std::int16_t value) override;
-  std::int32_t AttachmentCount() override;
-  void AttachmentIndex(std::int32_t value) override;
-  void AttachmentName(const std::string& value) override;
-  void AttachmentPathName(const std::string& value) override;
-  void AttachmentPosition(std::int32_t value) override;
-  void AttachmentType(std::int16_t value) override;
-  // Raises 32001 when the script says the user closes the compose window without sending.
-  void Send(bool showDialog) override;
+  nlohmann::ordered_json Dump() const override {
+    nlohmann::ordered_json dump = RecordedObject::Dump();
+    dump["message"] = {{"subject", message.subject()},
+                       {"note_text", message.note_text()},
+                       {"recipients", nlohmann::ordered_json::array()},
+                       {"attachments", nlohmann::ordered_json::array()}};
+    for (const auto& r : message.recipients()) {
+      dump["message"]["recipients"].push_back({{"address", r.address}, {"type", r.type}});
+    }
+    for (const auto& a : message.attachments()) {
+      dump["message"]["attachments"].push_back(
+          {{"name", a.name}, {"path_name", a.path_name}, {"position", a.position}, {"type", a.type}});
+    }
+    return dump;
+  }
 
   mapi::MessageSlots message;
-  std::int32_t session_id = 0;
-  bool user_cancels = false;
-  bool sent = false;
+
+ private:
+  // Records the set, then applies it to the message's slots.
+  template <class Value, class Apply>
+  void Slot(const std::string& member, const Value& value, Apply apply) {
+    Set(member, value);
+    (message.*apply)(value);
+  }
 };
 
 }  // namespace quorvel::testing

@@ -1,12 +1,16 @@
 // An application context that records every call the library makes on it, with the thread's
-// current error at that moment, and lacks whichever members a test names.
+// current error at that moment, lacks whichever members a test names and raises as scripted.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "quorvel/application_context.h"
+#include "quorvel/error.h"
+#include "quorvel/variant.h"
 
 namespace quorvel::testing {
 
@@ -22,15 +26,22 @@ class RecordingContext : public ApplicationContext {
   std::string ApplicationName() override;
   std::int32_t MsgBox(const std::string& prompt, std::int32_t buttons, const std::string& title) override;
 
-  // One entry per call: "SessionLogAdd <line>", "AppErrorPreserve <tag> <step> [<current error>]",
-  // "AppErrorLog -1 -1 [<current error>]", where the current error reads "number|description|source".
+  // One entry per call but ApplicationName: "SessionLogAdd <line>", "AppErrorPreserve <tag> <step> [<current
+  // error>]", "AppErrorLog -1 -1 [<current error>]", where the current error reads "number|description|source".
   std::vector<std::string> calls;
   // The lines given to SessionLogAdd alone.
   std::vector<std::string> lines;
-  std::vector<std::int32_t> msgbox_answers;  // answered in order; OK (1) when none is left
+  std::vector<std::int32_t> msgbox_answers;       // answered in order; OK (1) when none is left
+  std::map<std::string, AutomationError> raises;  // the member raises the error every time
+  // When set, every call, lacking or not, runs inside it: `run` answers the call (Empty for none) or raises.
+  std::function<Variant(const std::string& member, const std::vector<Variant>& args,
+                        const std::function<Variant()>& run)>
+      around;
 
  private:
-  bool Lacks(const char* member) const { return lacking_.count(member) > 0; }
+  Variant Answer(
+      const std::string& member, const std::vector<Variant>& args, const std::function<void()>& lacking,
+      const std::function<Variant()>& answer = [] { return Variant(); });
 
   std::string application_name_;
   std::set<std::string> lacking_;

@@ -14,8 +14,7 @@ namespace {
 template <class T>
 class ClassBuilder {
  public:
-  explicit ClassBuilder(std::string name) {
-    entry_.name = std::move(name);
+  ClassBuilder() {
     entry_.create = [](const Platform& platform) { return std::make_shared<T>(platform); };
   }
 
@@ -34,8 +33,8 @@ class ClassBuilder {
     return *this;
   }
 
-  ClassBuilder& Log(std::function<std::string(const T&)> log) {
-    entry_.log = [log](const void* object) { return log(*static_cast<const T*>(object)); };
+  ClassBuilder& Log() {
+    entry_.log = [](const void* object) { return static_cast<const T*>(object)->GetLog(); };
     return *this;
   }
 
@@ -64,18 +63,18 @@ std::vector<Param> MessageParams() {
 
 Message ToMessage(Arguments& a) {
   return Message{.From = a.Text(0),
-                 .addrTO = a.Value(1),
-                 .addrCC = a.Value(2),
-                 .addrBCC = a.Value(3),
+                 .addrTO = a.values[1],
+                 .addrCC = a.values[2],
+                 .addrBCC = a.values[3],
                  .Subject = a.Text(4),
                  .Body = a.Text(5),
-                 .ATTACHMENTS = a.Value(6),
-                 .Importance = a.Long(7),
-                 .HTMLFormat = a.Boolean(8)};
+                 .ATTACHMENTS = a.values[6],
+                 .Importance = a.Get<std::int32_t>(7),
+                 .HTMLFormat = a.Get<bool>(8)};
 }
 
 ClassEntry EmailClass() {
-  return ClassBuilder<Email>("Email")
+  return ClassBuilder<Email>()
       .Assign("SetApplicationContext", kContextParam,
               [](Email& o, Arguments& a) { o.SetApplicationContext(a.context); })
       .Assign("ClientToUse", Text("client"), [](Email& o, Arguments& a) { o.ClientToUse(a.Text(0)); })
@@ -84,35 +83,36 @@ ClassEntry EmailClass() {
       .Call("GetMailClients",
             {{"clientList", ParamType::kTextArray, std::nullopt, true},
              {"defaultClient", ParamType::kText, std::nullopt, true}},
-            [](Email& o, Arguments& a) { return Variant(o.GetMailClients(a.TextArray(0), a.Text(1))); })
+            [](Email& o, Arguments& a) { return Variant(o.GetMailClients(a.Get<StringArray>(0), a.Text(1))); })
       .Build();
 }
 
 ClassEntry MailMapiClass() {
-  return ClassBuilder<MailMAPI>("MailMAPI")
+  return ClassBuilder<MailMAPI>()
       .Assign("DefaultMailClient", Text("client"), [](MailMAPI& o, Arguments& a) { o.DefaultMailClient(a.Text(0)); })
       .Call("GetLog", {}, [](MailMAPI& o, Arguments&) { return Variant(o.GetLog()); })
       .Call("OpenSession", {Text("Username"), Text("Password")},
             [](MailMAPI& o, Arguments& a) { return Variant(o.OpenSession(a.Text(0), a.Text(1))); })
       .Call("CloseSession", {}, [](MailMAPI& o, Arguments&) { return Variant(o.CloseSession()); })
       .Call("Send", MessageParams(), [](MailMAPI& o, Arguments& a) { return Variant(o.Send(ToMessage(a))); })
-      .Log([](const MailMAPI& o) { return o.GetLog(); })
+      .Log()
       .Build();
 }
 
 ClassEntry MailEudoraClass() {
-  return ClassBuilder<MailEudora>("MailEudora")
+  return ClassBuilder<MailEudora>()
       .Assign("SetApplicationContext", kContextParam,
               [](MailEudora& o, Arguments& a) { o.SetApplicationContext(a.context); })
       .Call("GetLog", {}, [](MailEudora& o, Arguments&) { return Variant(o.GetLog()); })
       .Call("Send", MessageParams(), [](MailEudora& o, Arguments& a) { return Variant(o.Send(ToMessage(a))); })
-      .Log([](const MailEudora& o) { return o.GetLog(); })
+      .Log()
       .Build();
 }
 }  // namespace
 
-const std::vector<ClassEntry>& Classes() {
-  static const std::vector<ClassEntry> classes = {EmailClass(), MailMapiClass(), MailEudoraClass()};
+const std::map<std::string, ClassEntry>& Classes() {
+  static const std::map<std::string, ClassEntry> classes = {
+      {"Email", EmailClass()}, {"MailMAPI", MailMapiClass()}, {"MailEudora", MailEudoraClass()}};
   return classes;
 }
 

@@ -30,8 +30,7 @@ struct Param {
   ParamType type;
   // The value a left-out trailing argument (or {"missing": true}) gives; a parameter without one must be passed.
   std::optional<Variant> when_left_out = std::nullopt;
-  // Passed by reference: the transcript shows its value after the call.
-  bool by_ref = false;
+  bool by_ref = false;  // the transcript shows its value after the call
 };
 
 // The converted arguments, one per parameter in order; a member reads and changes them in place.
@@ -39,11 +38,11 @@ struct Arguments {
   std::vector<Variant> values;
   std::shared_ptr<ApplicationContext> context;
 
-  std::string& Text(std::size_t i) { return *values.at(i).GetIf<std::string>(); }
-  std::int32_t Long(std::size_t i) { return *values.at(i).GetIf<std::int32_t>(); }
-  bool Boolean(std::size_t i) { return *values.at(i).GetIf<bool>(); }
-  Variant& Value(std::size_t i) { return values.at(i); }
-  StringArray& TextArray(std::size_t i) { return *values.at(i).GetIf<StringArray>(); }
+  template <class T>
+  T& Get(std::size_t i) {
+    return *values.at(i).GetIf<T>();
+  }
+  std::string& Text(std::size_t i) { return Get<std::string>(i); }
 };
 
 struct Member {
@@ -54,13 +53,13 @@ struct Member {
 };
 
 struct ClassEntry {
-  std::string name;
   std::function<std::shared_ptr<void>(const Platform& platform)> create;
   std::map<std::string, Member> members;
   // The object's GetLog text, for the transcript's "logs"; empty for a class that keeps no log.
   std::function<std::string(const void* object)> log;
 };
 
-const std::vector<ClassEntry>& Classes();
+// By class name.
+const std::map<std::string, ClassEntry>& Classes();
 
 }  // namespace quorvel::scenario

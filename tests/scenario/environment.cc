@@ -1,84 +1,59 @@
 #include "tests/scenario/environment.h"
 
-#include <charconv>
+#include <array>
 #include <cstdio>
-#include <deque>
+#include <cstdlib>
 #include <filesystem>
-#include <map>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <set>
+#include <stdexcept>
 
 #include "platform/automation_servers.h"
 #include "platform/file_system_linux.h"
+#include "platform/program_start.h"
 #include "platform/reg_file.h"
-#include "platform/registry.h"
-#include "tests/doubles/fake_program_starter.h"
+#include "platform/temp_folder_linux.h"
+#include "platform/version_linux.h"
+#include "tests/doubles/fake_mapi_controls.h"
 #include "tests/doubles/fake_registry.h"
 #include "tests/doubles/fake_shell.h"
-#include "tests/doubles/fake_temp_folder.h"
-#include "tests/doubles/fake_version_source.h"
 #include "tests/doubles/fixed_clock.h"
-#include "tests/scenario/typed_value.h"
+#include "tests/doubles/recording_context.h"
 
 namespace quorvel::scenario {
 
 namespace {
+namespace fs = std::filesystem;
+
+// The automation doubles a server can be, by the kind its "double" names.
+template <class Double>
+std::shared_ptr<Double> Make() {
+  return std::make_shared<Double>();
+}
+const std::map<std::string, std::function<std::shared_ptr<testing::RecordedObject>()>> kDoubleKinds = {
+    {"mapi-session", Make<testing::FakeMapiSession>},
+    {"mapi-messages", Make<testing::FakeMapiMessages>},
+};
+
 // The roots a scenario's hives can fill, by the names .reg files give them.
 platform::HKey Root(const Node& at, const std::string& name) {
-  if (name == "HKEY_LOCAL_MACHINE") return platform::kHkeyLocalMachine;
-  if (name == "HKEY_CURRENT_USER") return platform::kHkeyCurrentUser;
-  at.Fail("unknown root \"" + name + "\" (known: HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER)");
-}
-
-// "2026-12-04 01:07:09", the time stamp every line of the trail gets.
-platform::LocalTime ReadClock(const Node& clock) {
-  platform::LocalTime time;
-  int consumed = 0;
-  const std::string& text = clock.String();
-  const int fields = std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &time.year, &time.month, &time.day,
-                                 &time.hour, &time.minute, &time.second, &consumed);
-  if (fields != 6 || consumed != static_cast<int>(text.size()) || text.size() != 19 || time.month < 1 ||
-      time.month > 12 || time.day < 1 || time.day > 31 || time.hour > 23 || time.minute > 59 || time.second > 59) {
-    clock.Fail("expected a local time written \"YYYY-MM-DD hh:mm:ss\", found \"" + text + "\"");
-  }
-  return time;
-}
-
-// "major.minor.platformid", as QUORVEL_WINDOWS_VERSION gives it to the system's version source;
-// null makes every call of the version source fail.
-std::optional<platform::OsVersionInfo> ReadWindowsVersion(const Node& version) {
-  if (version.json().is_null()) return std::nullopt;
-  const std::string& text = version.String();
-  std::uint32_t fields[3] = {};
-  const char* next = text.data();
-  const char* const end = next + text.size();
-  const auto parse = [&] {
-    for (int i = 0; i < 3; ++i) {
-      if (i > 0 && (next == end || *next++ != '.')) return false;
-      const auto [stop, error] = std::from_chars(next, end, fields[i]);
-      if (error != std::errc{}) return false;
-      next = stop;
-    }
-    return next == end;
-  };
-  if (!parse()) version.Fail("expected \"major.minor.platformid\" or null, found \"" + text + "\"");
-  return platform::OsVersionInfo{.major = fields[0], .minor = fields[1], .platform_id = fields[2]};
-}
-
-// A hive is one .reg text, or its lines as an array of strings.
-std::string HiveText(const Node& hive) {
-  if (!hive.json().is_array()) return hive.String();
-  std::string text;
-  for (const Node& line : hive.Items()) text += line.String() + "\n";
-  return text;
+  at.Known(name, std::array{"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"}, "root");
+  return name == "HKEY_LOCAL_MACHINE" ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;
 }
 
 std::shared_ptr<testing::FakeRegistry> ReadRegistry(const Node& root) {
   auto registry = std::make_shared<testing::FakeRegistry>();
   if (const auto hives = root.Find("hives")) {
     for (const auto& [name, hive] : hives->Members()) {
-      const platform::HKey key = Root(hive, name);
+      // A hive is one .reg text, or its lines as an array of strings.
+      std::string text = hive.json().is_array() ? "" : hive.String();
+      if (hive.json().is_array()) {
+        for (const Node& line : hive.Items()) text += line.String() + "\n";
+      }
       try {
-        registry->Keys(key) = platform::ParseRegFile(HiveText(hive), name, hive.path());
+        registry->Keys(Root(hive, name)) = platform::ParseRegFile(text, name, hive.path());
       } catch (const AutomationError& error) {
         hive.Fail(error.description());
       }
@@ -93,121 +68,174 @@ std::shared_ptr<testing::FakeRegistry> ReadRegistry(const Node& root) {
   return registry;
 }
 
+// "2026-12-04 01:07:09", the time stamp every line of the trail gets.
+platform::LocalTime ReadClock(const Node& clock) {
+  platform::LocalTime t;
+  int consumed = 0;
+  const int fields = std::sscanf(clock.String().c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &t.year, &t.month, &t.day,
+                                 &t.hour, &t.minute, &t.second, &consumed);
+  if (fields != 6 || consumed != 19 || clock.String().size() != 19 || t.month < 1 || t.month > 12 || t.day < 1 ||
+      t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59) {
+    clock.Fail("expected a local time written \"YYYY-MM-DD hh:mm:ss\"");
+  }
+  return t;
+}
+
 // The shell and the program starter, each adding an event for every call.
 class EventShell : public testing::FakeShell {
  public:
-  explicit EventShell(EventLog& events) : events_(events) {}
+  explicit EventShell(Environment& environment) : environment_(environment) {}
   std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file) override {
     std::intptr_t answer = 0;
-    const std::size_t event = Record(events_, {{"shell", "ShellExecuteA"}, {"operation", operation}, {"file", file}},
-                                     [&] { answer = FakeShell::ShellExecuteA(operation, file); });
-    events_[event]["answer"] = answer;
+    const std::size_t event =
+        environment_.Record({{"shell", "ShellExecuteA"}, {"operation", operation}, {"file", file}},
+                            [&] { answer = FakeShell::ShellExecuteA(operation, file); });
+    environment_.events[event]["answer"] = answer;
     return answer;
   }
 
  private:
-  EventLog& events_;
+  Environment& environment_;
 };
 
-class EventProgramStarter : public testing::FakeProgramStarter {
+class EventProgramStarter : public platform::ProgramStarter {
  public:
-  explicit EventProgramStarter(EventLog& events) : events_(events) {}
+  explicit EventProgramStarter(Environment& environment) : environment_(environment) {}
   void StartProgram(const std::vector<std::string>& argv) override {
-    Record(events_, {{"programs", "StartProgram"}, {"argv", argv}}, [&] { FakeProgramStarter::StartProgram(argv); });
-  }
-
- private:
-  EventLog& events_;
-};
-
-// The application context a scenario hands the library: it answers as the scenario says and adds
-// an event for every call into it, with the thread's current error at that moment.
-class ScenarioContext : public ApplicationContext {
- public:
-  // "context": {"ApplicationName": "Host App", "msgbox_answers": [6, 7], "lacks": ["SessionLogAdd"],
-  //             "raises": {"MsgBox": {"number": 5}}}
-  ScenarioContext(const Node& config, EventLog& events) : events_(events) {
-    config.AllowKeys({"ApplicationName", "msgbox_answers", "lacks", "raises"});
-    if (const auto name = config.Find("ApplicationName")) application_name_ = name->String();
-    if (const auto answers = config.Find("msgbox_answers")) {
-      for (const Node& answer : answers->Items()) msgbox_answers_.push_back(answer.Int32());
-    }
-    if (const auto lacks = config.Find("lacks")) {
-      for (const Node& member : lacks->Items()) lacks_.insert(KnownMember(member, member.String()));
-    }
-    if (const auto raises = config.Find("raises")) {
-      for (const auto& [member, error] : raises->Members()) raises_.emplace(KnownMember(error, member), error.Error());
-    }
-  }
-
-  void SessionLogAdd(const std::string& line) override {
-    Enter("SessionLogAdd", {ToTyped(line)}, [&] { ApplicationContext::SessionLogAdd(line); });
-  }
-  void SessionLogAddVerbose(const std::string& line) override {
-    Enter("SessionLogAddVerbose", {ToTyped(line)}, [&] { ApplicationContext::SessionLogAddVerbose(line); });
-  }
-  void AppErrorPreserve(const std::string& procedure, std::string& step) override {
-    Enter("AppErrorPreserve", {ToTyped(procedure), ToTyped(step)},
-          [&] { ApplicationContext::AppErrorPreserve(procedure, step); });
-  }
-  void AppErrorLog(bool first, bool second) override {
-    Enter("AppErrorLog", {ToTyped(first), ToTyped(second)}, [&] { ApplicationContext::AppErrorLog(first, second); });
-  }
-  std::string ApplicationName() override {
-    const std::size_t event = Enter("ApplicationName", {}, [&] { ApplicationContext::ApplicationName(); });
-    events_[event]["answer"] = ToTyped(application_name_);
-    return application_name_;
-  }
-  std::int32_t MsgBox(const std::string& prompt, std::int32_t buttons, const std::string& title) override {
-    const std::size_t event = Enter("MsgBox", {ToTyped(prompt), ToTyped(buttons), ToTyped(title)},
-                                    [&] { ApplicationContext::MsgBox(prompt, buttons, title); });
-    std::int32_t answer = 1;  // once the scripted answers run out, the user presses OK
-    if (!msgbox_answers_.empty()) {
-      answer = msgbox_answers_.front();
-      msgbox_answers_.pop_front();
-    }
-    events_[event]["answer"] = ToTyped(answer);
-    return answer;
-  }
-
- private:
-  static const std::string& KnownMember(const Node& at, const std::string& name) {
-    static const std::set<std::string> kMembers = {"SessionLogAdd", "SessionLogAddVerbose", "AppErrorPreserve",
-                                                   "AppErrorLog",   "ApplicationName",      "MsgBox"};
-    if (kMembers.count(name) == 0) at.Fail("\"" + name + "\" is not a member of the application context");
-    return name;
-  }
-
-  // Adds the event, then raises when the scenario says the member is lacking (as the library's base
-  // context does) or raises; answers the event's position.
-  template <class Lacking>
-  std::size_t Enter(const char* member, std::vector<Json> args, Lacking&& lacking) {
-    return Record(events_, {{"context", member}, {"args", args}, {"current_error", CurrentErrorJson()}}, [&] {
-      if (lacks_.count(member) > 0) lacking();
-      if (const auto raised = raises_.find(member); raised != raises_.end()) throw raised->second;
+    environment_.Record({{"programs", "StartProgram"}, {"argv", argv}}, [&] {
+      if (failure) throw *failure;
     });
   }
+  std::optional<AutomationError> failure;
 
-  EventLog& events_;
-  std::string application_name_ = "Host App";
-  std::deque<std::int32_t> msgbox_answers_;
-  std::set<std::string> lacks_;
-  std::map<std::string, AutomationError> raises_;
+ private:
+  Environment& environment_;
 };
+
+// The system's temp folder over the sandbox's "tmp" ($TMPDIR), drawing 1, 2, … so that names are known in
+// advance; with "fails", every draw is 0, which never names a file.
+class CountingTempFolder : public platform::SystemTempFolder {
+ public:
+  bool fails = false;
+
+ protected:
+  std::uint32_t NextUniqueNumber() override { return fails ? 0 : ++last_; }
+
+ private:
+  std::uint32_t last_ = 0;
+};
+
+// The thread's current error, or null while no trap is reporting one.
+Json CurrentErrorJson() {
+  const ErrorInfo& error = CurrentError();
+  if (error.number == 0) return nullptr;
+  return ErrorJson(AutomationError(error.number, error.description, error.source));
+}
+
+// "context": {"ApplicationName": "Host App", "msgbox_answers": [6, 7], "lacks": ["SessionLogAdd"],
+//             "raises": {"MsgBox": {"number": 5}}}; every call into it is an event.
+std::shared_ptr<ApplicationContext> ReadContext(const Node& config, Environment& environment) {
+  static const std::array kMembers = {"SessionLogAdd", "SessionLogAddVerbose", "AppErrorPreserve",
+                                      "AppErrorLog",   "ApplicationName",      "MsgBox"};
+  config.AllowKeys({"ApplicationName", "msgbox_answers", "lacks", "raises"});
+  std::set<std::string> lacks;
+  if (const auto members = config.Find("lacks")) {
+    for (const Node& member : members->Items()) lacks.insert(member.Known(member.String(), kMembers, "member"));
+  }
+  const auto name = config.Find("ApplicationName");
+  auto context = std::make_shared<testing::RecordingContext>(name ? name->String() : "Host App", lacks);
+  if (const auto answers = config.Find("msgbox_answers")) {
+    for (const Node& answer : answers->Items()) context->msgbox_answers.push_back(answer.Int32());
+  }
+  if (const auto raises = config.Find("raises")) {
+    for (const auto& [member, error] : raises->Members()) {
+      context->raises.emplace(error.Known(member, kMembers, "member"), error.Error());
+    }
+  }
+  context->around = [&environment](const std::string& member, const std::vector<Variant>& args,
+                                   const std::function<Variant()>& run) {
+    Json typed = Json::array();
+    for (const Variant& arg : args) typed.push_back(ToTyped(arg));
+    Variant answer;
+    const std::size_t event = environment.Record(
+        {{"context", member}, {"args", typed}, {"current_error", CurrentErrorJson()}}, [&] { answer = run(); });
+    if (!answer.Is<Variant::Empty>()) environment.events[event]["answer"] = ToTyped(answer);
+    return answer;
+  };
+  return context;
+}
 }  // namespace
 
-Environment::Environment(const Node& root, EventLog& events, const std::string& sandbox) {
-  auto clock = std::make_shared<testing::FixedClock>();
-  if (const auto time = root.Find("clock")) clock->Set(ReadClock(*time));
-  platform_.clock = clock;
+Sandbox::Sandbox() {
+  path_ = (fs::temp_directory_path() / "quorvel-scenario-XXXXXX").string();
+  if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("cannot make a folder " + path_);
+}
 
+Sandbox::~Sandbox() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+void Sandbox::Write(const Node& files) {
+  for (const auto& [name, file] : files.Members()) {
+    const fs::path relative = fs::path(name).lexically_normal();
+    // Every file stays inside the folder, so removing the folder removes everything the run made.
+    if (relative.empty() || relative.is_absolute() || *relative.begin() == ".." || relative.filename().empty()) {
+      file.Fail("a file's name is a relative path inside the sandbox");
+    }
+    const fs::path target = fs::path(path_) / relative;
+    fs::create_directories(target.parent_path());
+    std::ofstream(target, std::ios::binary) << file.String();
+    written_[relative.generic_string()] = file.String();
+  }
+}
+
+Json Sandbox::Written() const {
+  std::map<std::string, std::string> changed;  // sorted, so the transcript does not depend on the folder's order
+  for (const auto& entry : fs::recursive_directory_iterator(path_)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string relative = fs::relative(entry.path(), path_).generic_string();
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto before = written_.find(relative);
+    if (before == written_.end() || before->second != contents) changed[relative] = std::move(contents);
+  }
+  return changed;
+}
+
+Json Sandbox::Replace(const Json& value, const std::string& from, const std::string& to, bool keys) {
+  const auto replace = [&](std::string text) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+      text.replace(at, from.size(), to);
+    }
+    return text;
+  };
+  if (value.is_string()) return replace(value.get<std::string>());
+  Json changed = value;
+  if (value.is_array()) {
+    for (auto& item : changed) item = Replace(item, from, to, keys);
+  } else if (value.is_object()) {
+    changed = Json::object();
+    for (const auto& [key, item] : value.items()) changed[keys ? replace(key) : key] = Replace(item, from, to, keys);
+  }
+  return changed;
+}
+
+Environment::Environment(const Node& root, const Sandbox& sandbox) {
+  platform_.clock = std::make_shared<testing::FixedClock>();
+  if (const auto clock = root.Find("clock")) platform_.clock = std::make_shared<testing::FixedClock>(ReadClock(*clock));
   platform_.registry = ReadRegistry(root);
 
-  auto versions = std::make_shared<testing::FakeVersionSource>();
-  if (const auto version = root.Find("windows_version")) versions->record = ReadWindowsVersion(*version);
-  platform_.versions = versions;
+  // The system's own version source reads the scenario's version; null makes every call fail.
+  const auto version = root.Find("windows_version");
+  if (version && !version->json().is_null()) {
+    ::setenv("QUORVEL_WINDOWS_VERSION", version->String().c_str(), 1);
+  } else {
+    ::unsetenv("QUORVEL_WINDOWS_VERSION");
+  }
+  platform_.versions = std::make_shared<platform::EnvironmentVersionSource>();
 
-  auto shell = std::make_shared<EventShell>(events);
+  auto shell = std::make_shared<EventShell>(*this);
   if (const auto config = root.Find("shell")) {
     config->AllowKeys({"answer", "raises"});
     if (const auto answer = config->Find("answer")) shell->answer = answer->Int32();
@@ -215,10 +243,10 @@ Environment::Environment(const Node& root, EventLog& events, const std::string& 
   }
   platform_.shell = shell;
 
-  auto programs = std::make_shared<EventProgramStarter>(events);
+  auto programs = std::make_shared<EventProgramStarter>(*this);
   if (const auto config = root.Find("programs")) {
     config->AllowKeys({"raises"});
-    if (const auto raises = config->Find("raises")) programs->failure = raises->Error();
+    programs->failure = config->Get("raises").Error();
   }
   platform_.programs = programs;
 
@@ -230,34 +258,62 @@ Environment::Environment(const Node& root, EventLog& events, const std::string& 
     }
   }
   platform_.settings = settings_;
-
   platform_.file_system = std::make_shared<platform::LocalFileSystem>();
-  const std::string temp_folder = sandbox + "/tmp/";
-  std::filesystem::create_directories(temp_folder);
-  auto temp = std::make_shared<testing::FakeTempFolder>(temp_folder);
+
+  const std::string temp_folder = sandbox.path() + "/tmp";
+  fs::create_directories(temp_folder);
+  ::setenv("TMPDIR", temp_folder.c_str(), 1);
+  auto temp = std::make_shared<CountingTempFolder>();
   if (const auto config = root.Find("temp_folder")) {
     config->AllowKeys({"fails"});
-    if (const auto fails = config->Find("fails")) temp->fails = fails->Boolean();
+    temp->fails = config->Get("fails").Boolean();
   }
   platform_.temp_folder = temp;
 
   const auto context = root.Find("context");
-  if (!context) {
-    context_ = std::make_shared<ScenarioContext>(Node(Json::object(), "context"), events);
-  } else if (!context->json().is_null()) {
-    context_ = std::make_shared<ScenarioContext>(*context, events);
-  }
+  if (!context) context_ = ReadContext(Node(Json::object(), "context"), *this);
+  if (context && !context->json().is_null()) context_ = ReadContext(*context, *this);
 
   platform_.servers = std::make_shared<platform::AutomationServers>();
   if (const auto servers = root.Find("servers")) {
+    std::vector<std::string> kinds;
+    for (const auto& [kind, make] : kDoubleKinds) kinds.push_back(kind);
     for (const auto& [prog_id, config] : servers->Members()) {
-      Server& server = servers_.emplace_back(Server{prog_id, config.Get("double").String(), BuildDouble(config)});
+      const Node kind = config.Get("double");
+      auto object = kDoubleKinds.at(kind.Known(kind.String(), kinds, "double"))();
+      Server& server = servers_.emplace_back(
+          Server{prog_id, kind.String(), std::dynamic_pointer_cast<AutomationObject>(object), object.get()});
+      // "fail": {"Member": ERROR}, and any key of the double's state, preset with a value of its type.
+      std::vector<std::string> keys = {"double", "fail"};
+      for (const auto& [key, value] : object->state.items()) keys.push_back(key);
+      for (const auto& [key, value] : config.Members()) {
+        if (value.Known(key, keys, "key") == "fail") {
+          for (const auto& [member, error] : value.Members()) {
+            object->failures.insert_or_assign(error.Known(member, object->members, "member"), error.Error());
+          }
+        } else if (key != "double") {
+          Json& preset = object->state[key];
+          preset = preset.is_boolean() ? Json(value.Boolean()) : Json(value.Int32());
+        }
+      }
       platform_.servers->Register(prog_id, [&server] {
         ++server.created;
-        return server.double_->Object();
+        return server.object;
       });
     }
   }
+}
+
+std::size_t Environment::Record(Json event, const std::function<void()>& call) {
+  events.push_back(std::move(event));
+  const std::size_t position = events.size() - 1;
+  try {
+    call();
+  } catch (const AutomationError& error) {
+    events[position]["raised"] = ErrorJson(error);
+    throw;
+  }
+  return position;
 }
 
 Json Environment::Settings() const {
@@ -272,8 +328,8 @@ Json Environment::Settings() const {
 Json Environment::Doubles() const {
   Json result = Json::object();
   for (const Server& server : servers_) {
-    Json& dump = result[server.prog_id] = {{"double", server.kind}, {"created", server.created}};
-    dump.update(server.double_->Dump());
+    result[server.prog_id] = {{"double", server.kind}, {"created", server.created}};
+    result[server.prog_id].update(server.recorded->Dump());
   }
   return result;
 }

@@ -1,7 +1,9 @@
-// Reading a scenario file: every value comes with the path that leads to it, so that a malformed
-// scenario is refused with a message naming the exact spot ("calls[2].args[0]: ...").
+// Reading a scenario: every value comes with the path that leads to it, so that a malformed scenario
+// is refused with a message naming the exact spot ("calls[2].args[0]: ..."); and the typed values
+// calls take and answer, each naming its kind.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "quorvel/error.h"
+#include "quorvel/variant.h"
 
 namespace quorvel::scenario {
 
@@ -31,15 +34,11 @@ class Node {
 
   const Json& json() const { return *value_; }
   const std::string& path() const { return path_; }
-
   [[noreturn]] void Fail(std::string_view problem) const;
 
   // Each accessor refuses a value of another JSON type.
-  const Json::object_t& Object() const;
-  const Json::array_t& Array() const;
   const std::string& String() const;
   std::int32_t Int32() const;
-  double Number() const;
   bool Boolean() const;
 
   // The member of an object; Find answers nullopt when it is absent, Get refuses that.
@@ -48,13 +47,28 @@ class Node {
   // An array's elements, and an object's members by key, each with its own path.
   std::vector<Node> Items() const;
   std::vector<std::pair<std::string, Node>> Members() const;
-
   // Refuses an object holding a key not listed, so that a misspelt key never goes unnoticed.
   void AllowKeys(std::initializer_list<std::string_view> keys) const;
+  // Refuses, at this node, a name not in the list, naming what it is and the names known.
+  template <class Names>
+  const std::string& Known(const std::string& name, const Names& names, std::string_view what) const {
+    if (std::find(std::begin(names), std::end(names), name) == std::end(names)) {
+      Fail("unknown " + std::string(what) + " \"" + name + "\" (known: " + Join(names) + ")");
+    }
+    return name;
+  }
 
   // {"number": 5, "description": "...", "source": "..."}: the description defaults to the runtime's
   // own text for the number, the source to the library's.
   AutomationError Error() const;
+
+  // "a, b, c": the known names a refusal lists.
+  template <class Names>
+  static std::string Join(const Names& names) {
+    std::string list;
+    for (const auto& name : names) list += (list.empty() ? "" : ", ") + std::string(name);
+    return list;
+  }
 
  private:
   void Expect(bool ok, std::string_view what) const;
@@ -64,26 +78,14 @@ class Node {
   std::string path_;
 };
 
-// A short name of the JSON type, for messages.
-std::string_view JsonTypeName(const Json& value);
+// {"text": "a"}  {"texts": ["a", " b "], "lower": 1}  {"undimensioned": true}
+// {"variants": [{"long": 1}], "lower": 0}  {"empty": true}  {"null": true}  {"missing": true}
+// {"long": 5}  {"double": 2.5}  {"bool": true}  {"nothing": true}
+Variant FromTyped(const Node& node);
+// Booleans are written as the runtime holds them, -1 and 0; an object as {"object": <class name>}.
+Json ToTyped(const Variant& value);
 
-// "a, b, c": the known names a refusal lists.
-template <class Names>
-std::string Join(const Names& names) {
-  std::string list;
-  for (const auto& name : names) list += (list.empty() ? "" : ", ") + std::string(name);
-  return list;
-}
-
-// The entry of a table (classes, double kinds) whose name the node holds; refuses any other name.
-template <class Entry>
-const Entry& FindNamed(const std::vector<Entry>& entries, const Node& name, std::string_view what) {
-  std::vector<std::string> known;
-  for (const Entry& entry : entries) {
-    if (entry.name == name.String()) return entry;
-    known.push_back(entry.name);
-  }
-  name.Fail("unknown " + std::string(what) + " \"" + name.String() + "\" (known: " + Join(known) + ")");
-}
+// {"number", "description", "source"}.
+Json ErrorJson(const AutomationError& error);
 
 }  // namespace quorvel::scenario

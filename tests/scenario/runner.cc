@@ -1,117 +1,17 @@
-#include "tests/scenario/runner.h"
-
+// quorvel-scenario FILE.json: runs a scenario against the library with the platform and automation
+// doubles and prints its transcript. Exit status: 0 when the scenario ran (whatever the library
+// answered), 2 for a malformed scenario or a usage error, 1 when the runner itself failed.
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
-#include <map>
-#include <memory>
-#include <stdexcept>
-#include <string>
-#include <system_error>
-#include <vector>
 
 #include "tests/scenario/classes.h"
 #include "tests/scenario/environment.h"
-#include "tests/scenario/events.h"
-#include "tests/scenario/typed_value.h"
 
 namespace quorvel::scenario {
-
 namespace {
-namespace fs = std::filesystem;
-
-// The scenario's own folder: a fresh temporary folder holding the scenario's "files", removed when
-// the run ends. Its path is written "${SANDBOX}" in scenarios and transcripts, so both stay the same
-// from one run to the next.
-class Sandbox {
- public:
-  Sandbox() {
-    std::error_code error;
-    const fs::path base = fs::temp_directory_path(error);
-    const std::string pattern = ((error ? fs::path("/tmp") : base) / "quorvel-scenario-XXXXXX").string();
-    path_ = pattern;
-    if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("cannot make a folder from " + pattern);
-  }
-  ~Sandbox() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
-
-  const std::string& path() const { return path_; }
-
-  // "files": {"relative/path.txt": "contents"}; folders are made as needed.
-  void Write(const Node& files) {
-    for (const auto& [name, file] : files.Members()) {
-      const fs::path relative = fs::path(name).lexically_normal();
-      // Every file stays inside the folder, so removing the folder removes everything the run made.
-      if (name.empty() || relative.is_absolute() || relative.empty() || *relative.begin() == ".." ||
-          relative.filename().empty()) {
-        file.Fail("a file's name is a relative path inside the sandbox");
-      }
-      const fs::path target = fs::path(path_) / relative;
-      std::error_code error;
-      fs::create_directories(target.parent_path(), error);
-      std::ofstream out(target, std::ios::binary | std::ios::trunc);
-      out << file.String();
-      out.close();
-      if (error || !out) file.Fail("cannot write " + target.string());
-      written_[relative.generic_string()] = file.String();
-    }
-  }
-
-  // The files now in the folder that the scenario did not write, or whose contents changed, by
-  // relative path; sorted, so the transcript does not depend on the folder's order.
-  Json Written() const {
-    std::map<std::string, std::string> changed;
-    std::error_code error;
-    for (auto entry = fs::recursive_directory_iterator(path_, error); !error && entry != fs::end(entry);
-         entry.increment(error)) {
-      if (!entry->is_regular_file()) continue;
-      const std::string relative = fs::relative(entry->path(), path_).generic_string();
-      std::ifstream in(entry->path(), std::ios::binary);
-      std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-      const auto before = written_.find(relative);
-      if (before == written_.end() || before->second != contents) changed[relative] = std::move(contents);
-    }
-    return Json(changed);
-  }
-
-  // Every "${SANDBOX}" inside a string value becomes the folder's path.
-  void Expand(Json& value) const { Replace(value, kMarker, path_, false); }
-  // Every occurrence of the folder's path, in string values and keys, becomes "${SANDBOX}".
-  void Mask(Json& value) const { Replace(value, path_, kMarker, true); }
-
- private:
-  static constexpr const char* kMarker = "${SANDBOX}";
-
-  static std::string Replace(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-      text.replace(at, from.size(), to);
-    }
-    return text;
-  }
-  static void Replace(Json& value, const std::string& from, const std::string& to, bool keys) {
-    if (value.is_string()) {
-      value = Replace(value.get<std::string>(), from, to);
-    } else if (value.is_array()) {
-      for (auto& item : value) Replace(item, from, to, keys);
-    } else if (value.is_object()) {
-      Json changed = Json::object();
-      for (auto& [key, item] : value.items()) {
-        Replace(item, from, to, keys);
-        changed[keys ? Replace(key, from, to) : key] = std::move(item);
-      }
-      value = std::move(changed);
-    }
-  }
-
-  std::string path_;
-  std::map<std::string, std::string> written_;  // what the scenario wrote, by relative path
-};
 
 // What a parameter of each type takes (for a refusal) and which values fit it, in ParamType's order.
 struct TypeRule {
@@ -129,54 +29,55 @@ constexpr TypeRule kTypeRules[] = {
      [](const Variant& v) { return v.Is<Variant::Object>() && !*v.GetIf<Variant::Object>(); }},
 };
 
+// The parts of a transcript a scenario may name in "checks"; without it, all are printed.
+constexpr std::array<const char*, 3> kParts = {"files_written", "settings", "doubles"};
+
 class Run {
  public:
-  Run(EventLog& events, Environment& environment) : events_(events), environment_(environment) {}
+  explicit Run(Environment& environment) : environment_(environment) {}
 
   void Step(const Node& step) {
-    if (step.Find("create")) return Create(step);
-    if (!step.Find("object")) step.Fail("a call has \"create\", or \"object\" with \"assign\" or \"call\"");
+    if (const auto class_name = step.Find("create")) {
+      step.AllowKeys({"create", "as"});
+      std::vector<std::string> names;
+      for (const auto& [name, entry] : Classes()) names.push_back(name);
+      const ClassEntry& entry = Classes().at(class_name->Known(class_name->String(), names, "class"));
+      const Node as = step.Get("as");
+      if (as.String().empty() || objects_.count(as.String()) > 0) as.Fail("an object's name is new and not empty");
+      environment_.events.push_back({{"create", class_name->String()}, {"as", as.String()}});
+      objects_[as.String()] = {&entry, entry.create(environment_.platform())};
+      order_.push_back(as.String());
+      return;
+    }
     const Node name = step.Get("object");
-    const auto found = objects_.find(name.String());
-    if (found == objects_.end()) name.Fail("no object was created as \"" + name.String() + "\"");
-    const auto& [entry, instance] = found->second;
-
+    if (objects_.count(name.String()) == 0) name.Fail("no object was created as \"" + name.String() + "\"");
+    const auto& [entry, instance] = objects_.at(name.String());
     const bool assign = step.Find("assign").has_value();
-    if (assign == step.Find("call").has_value()) step.Fail("a call on an object has either \"assign\" or \"call\"");
     const char* const verb = assign ? "assign" : "call";
     const char* const given_key = assign ? "value" : "args";
     step.AllowKeys({"object", verb, given_key});
     const Node member_name = step.Get(verb);
-    const std::string& member_text = member_name.String();
-    const auto member_found = entry->members.find(member_text);
-    if (member_found == entry->members.end()) {
-      std::vector<std::string> known;
-      for (const auto& [known_name, ignored] : entry->members) known.push_back(known_name);
-      member_name.Fail(entry->name + " has no member \"" + member_text + "\" (its members: " + Join(known) + ")");
+    std::vector<std::string> names;
+    for (const auto& [known, member] : entry->members) {
+      if (member.assign == assign) names.push_back(known);
     }
-    const Member& member = member_found->second;
-    if (assign != member.assign) {
-      member_name.Fail(member_text + (assign ? " is a method: use \"call\"" : " is a property: use \"assign\""));
-    }
+    const Member& member = entry->members.at(member_name.Known(member_name.String(), names, verb));
 
     std::vector<std::optional<Node>> given;
-    if (assign) {
-      given.push_back(step.Find("value"));
-    } else if (const auto list = step.Find("args")) {
+    if (assign) given.push_back(step.Find("value"));
+    if (const auto list = step.Find("args")) {
       for (const Node& arg : list->Items()) given.push_back(arg);
-      if (given.size() > member.params.size()) {
-        list->Fail(member_text + " takes " + std::to_string(member.params.size()) + " arguments, found " +
-                   std::to_string(given.size()));
-      }
+      if (given.size() > member.params.size()) list->Fail("too many arguments");
     }
     given.resize(member.params.size());
     Arguments args;
     Json echo = Json::array();  // the arguments as the library receives them
     for (std::size_t i = 0; i < member.params.size(); ++i) {
       if (!Convert(member.params[i], given[i], args, echo))
-        step.Fail(member_text + " needs its argument " + member.params[i].name);
+        step.Fail(member_name.String() + " needs its argument " + member.params[i].name);
     }
-    events_.Add({{"object", name.String()}, {verb, member_text}, {given_key, assign ? echo.at(0) : echo}});
+    environment_.events.push_back(
+        {{"object", name.String()}, {verb, member_name.String()}, {given_key, assign ? echo.at(0) : echo}});
 
     Json outcome;
     try {
@@ -190,7 +91,7 @@ class Run {
       for (std::size_t i = 0; i < args.values.size() && given[i]; ++i) after.push_back(ToTyped(args.values[i]));
       outcome["args_after"] = std::move(after);
     }
-    events_.Add(std::move(outcome));
+    environment_.events.push_back(std::move(outcome));
   }
 
   // Each created object's log, by its name, as lines: joined with CR LF they give back the exact text,
@@ -215,73 +116,132 @@ class Run {
   // Adds the parameter's value to args, and to echo when the scenario gave it (or it is the context);
   // false for a left-out argument the parameter cannot do without.
   bool Convert(const Param& param, const std::optional<Node>& given, Arguments& args, Json& echo) {
-    if (param.type == ParamType::kContext) {
-      args.values.emplace_back();
-      if (!given) {
-        args.context = environment_.context();
-        echo.push_back(args.context ? Json{{"object", "ApplicationContext"}} : Json{{"nothing", true}});
-        return true;
-      }
-    } else if (!given) {
-      if (param.when_left_out) args.values.push_back(*param.when_left_out);
-      return param.when_left_out.has_value();
+    const bool context = param.type == ParamType::kContext;
+    if (!given && context) {
+      args.context = environment_.context();
+      echo.push_back(args.context ? Json{{"object", "ApplicationContext"}} : Json{{"nothing", true}});
     }
-    Variant value = FromTyped(*given);
-    if (!(value.Is<Variant::Missing>() && param.when_left_out) &&
-        !kTypeRules[static_cast<int>(param.type)].fits(value)) {
-      given->Fail("the parameter " + param.name + " takes " + kTypeRules[static_cast<int>(param.type)].takes);
+    if (!given) {
+      if (param.when_left_out || context) args.values.push_back(param.when_left_out.value_or(Variant()));
+      return param.when_left_out || context;
     }
+    const Variant value = FromTyped(*given);
+    const bool left_out = value.Is<Variant::Missing>() && param.when_left_out;
+    const TypeRule& rule = kTypeRules[static_cast<int>(param.type)];
+    if (!left_out && !rule.fits(value)) given->Fail("the parameter " + param.name + " takes " + rule.takes);
     echo.push_back(ToTyped(value));
-    if (param.type == ParamType::kContext) return true;
-    args.values.push_back(value.Is<Variant::Missing>() && param.when_left_out ? *param.when_left_out : value);
+    args.values.push_back(left_out ? *param.when_left_out : value);
     return true;
   }
 
-  void Create(const Node& step) {
-    step.AllowKeys({"create", "as"});
-    const ClassEntry& entry = FindNamed(Classes(), step.Get("create"), "class");
-    const Node as = step.Get("as");
-    if (as.String().empty()) as.Fail("an object's name is not empty");
-    if (objects_.count(as.String()) > 0) as.Fail("an object was already created as \"" + as.String() + "\"");
-    events_.Add({{"create", entry.name}, {"as", as.String()}});
-    objects_[as.String()] = {&entry, entry.create(environment_.platform())};
-    order_.push_back(as.String());
-  }
-
-  EventLog& events_;
   Environment& environment_;
   std::map<std::string, std::pair<const ClassEntry*, std::shared_ptr<void>>> objects_;
   std::vector<std::string> order_;  // as created
 };
-}  // namespace
 
+// Raises ScenarioError for a scenario it cannot run as written; whatever the library answers or
+// raises goes into the transcript instead.
 Json RunScenario(const Json& scenario) {
   Node(scenario, "")
       .AllowKeys({"clock", "hives", "read_only", "broken", "windows_version", "files", "context", "servers", "shell",
-                  "programs", "settings", "temp_folder", "calls"});
+                  "programs", "settings", "temp_folder", "calls", "checks"});
   Sandbox sandbox;
-  Json expanded = scenario;
-  sandbox.Expand(expanded);
+  const Json expanded = sandbox.Expand(scenario);
   const Node root(expanded, "");
+  std::vector<std::string> checks(kParts.begin(), kParts.end());
+  if (const auto named = root.Find("checks")) {
+    checks.clear();
+    for (const Node& part : named->Items()) checks.push_back(part.Known(part.String(), kParts, "part"));
+  }
   if (const auto files = root.Find("files")) sandbox.Write(*files);
 
-  EventLog events;
-  Environment environment(root, events, sandbox.path());
+  Environment environment(root, sandbox);
   Json transcript;
   {
     // The objects go before the environment whose servers they may still use.
-    Run run(events, environment);
+    Run run(environment);
     if (const auto calls = root.Find("calls")) {
       for (const Node& step : calls->Items()) run.Step(step);
     }
-    transcript["events"] = events.ToJson();
+    transcript["events"] = environment.events;
     transcript["logs"] = run.Logs();
   }
-  transcript["files_written"] = sandbox.Written();
-  transcript["settings"] = environment.Settings();
-  transcript["doubles"] = environment.Doubles();
-  sandbox.Mask(transcript);
-  return transcript;
+  const auto checked = [&](const char* part) { return std::find(checks.begin(), checks.end(), part) != checks.end(); };
+  if (checked("files_written")) transcript["files_written"] = sandbox.Written();
+  if (checked("settings")) transcript["settings"] = environment.Settings();
+  if (checked("doubles")) transcript["doubles"] = environment.Doubles();
+  return sandbox.Mask(transcript);
 }
 
+// The transcript's text: indented by two spaces, with every small value (a typed value, an error,
+// a short list) kept on one line, so that a golden reads line by line and a change shows as a
+// small difference. A value nested no deeper than two levels whose one-line form ends within 100
+// columns stays on one line. Text that is not UTF-8 is written with replacement characters.
+std::string Scalar(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+int Depth(const Json& value) {
+  int deepest = 0;
+  for (const auto& item : value) deepest = std::max(deepest, item.is_structured() ? Depth(item) : 0);
+  return deepest + 1;
+}
+
+std::string OneLine(const Json& value) {
+  if (!value.is_structured()) return Scalar(value);
+  std::string text;
+  for (auto item = value.begin(); item != value.end(); ++item) {
+    text += (text.empty() ? "" : ", ") + (value.is_object() ? Scalar(item.key()) + ": " : "") + OneLine(*item);
+  }
+  return value.is_object() ? "{" + text + "}" : "[" + text + "]";
+}
+
+void Print(const Json& value, std::size_t indent, std::size_t column, std::string& out) {
+  const std::string line = OneLine(value);
+  if (!value.is_structured() || value.empty() || (Depth(value) <= 2 && column + line.size() <= 100)) {
+    out += line;
+    return;
+  }
+  const std::string inner(indent + 2, ' ');
+  out += value.is_object() ? "{\n" : "[\n";
+  for (auto item = value.begin(); item != value.end(); ++item) {
+    const std::string key = value.is_object() ? Scalar(item.key()) + ": " : "";
+    out += (item != value.begin() ? ",\n" : "") + inner + key;
+    Print(*item, indent + 2, inner.size() + key.size(), out);
+  }
+  out += "\n" + std::string(indent, ' ') + (value.is_object() ? "}" : "]");
+}
+
+constexpr int kRan = 0;
+constexpr int kRunnerFailed = 1;
+constexpr int kMalformed = 2;
+}  // namespace
 }  // namespace quorvel::scenario
+
+int main(int argc, char** argv) {
+  using namespace quorvel::scenario;
+  if (argc != 2 || argv[1][0] == '-') {
+    (argc == 2 && std::strcmp(argv[1], "--help") == 0 ? std::cout : std::cerr)
+        << "usage: quorvel-scenario FILE.json\n"
+           "Runs the scenario against the library with test doubles and prints its transcript as JSON.\n"
+           "Exit status: 0 the scenario ran, 2 a malformed scenario, 1 the runner failed. See docs/scenarios.md.\n";
+    return argc == 2 && std::strcmp(argv[1], "--help") == 0 ? kRan : kMalformed;
+  }
+  const std::string file = argv[1];
+  try {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw ScenarioError("cannot be read");
+    const Json scenario = Json::parse(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    Print(RunScenario(scenario), 0, 0, text);
+    std::cout << text << '\n';
+    return kRan;
+  } catch (const Json::parse_error& error) {
+    std::cerr << "quorvel-scenario: " << file << ": not valid JSON: " << error.what() << '\n';
+    return kMalformed;
+  } catch (const ScenarioError& error) {
+    std::cerr << "quorvel-scenario: " << file << ": " << error.what() << '\n';
+    return kMalformed;
+  } catch (const std::exception& error) {
+    std::cerr << "quorvel-scenario: " << file << ": the runner failed: " << error.what() << '\n';
+    return kRunnerFailed;
+  }
+}

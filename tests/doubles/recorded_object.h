@@ -1,0 +1,49 @@
+// The one way an automation double is scripted and recorded. Every member goes through Record, which
+// adds the call to `calls` and raises the error a script set for that member; what the double holds
+// lives in `state`, which a script may preset key by key and a transcript dumps as it is.
+#pragma once
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "quorvel/error.h"
+
+namespace quorvel::testing {
+
+class RecordedObject {
+ public:
+  RecordedObject(std::vector<std::string> members, nlohmann::ordered_json state)
+      : members(std::move(members)), state(std::move(state)) {}
+  virtual ~RecordedObject() = default;
+
+  virtual nlohmann::ordered_json Dump() const {
+    nlohmann::ordered_json dump = {{"calls", calls}};
+    dump.update(state);
+    return dump;
+  }
+
+  const std::vector<std::string> members;  // the members a script may make fail
+  // "Member=value" a property set, "Member" a property read, "Member()" a method, in order.
+  std::vector<std::string> calls;
+  std::map<std::string, AutomationError> failures;  // raised by the member every time it is used
+  nlohmann::ordered_json state;
+
+ protected:
+  void Record(const std::string& member, const std::string& call) {
+    calls.push_back(call);
+    if (const auto failure = failures.find(member); failure != failures.end()) throw failure->second;
+  }
+  void Method(const std::string& member) { Record(member, member + "()"); }
+  template <class Answer>
+  Answer Read(const std::string& member, Answer answer) {
+    Record(member, member);
+    return answer;
+  }
+  void Set(const std::string& member, const std::string& value) { Record(member, member + "=" + value); }
+  void Set(const std::string& member, std::int32_t value) { Set(member, std::to_string(value)); }
+  void Set(const std::string& member, bool value) { Set(member, std::string(value ? "True" : "False")); }
+};
+
+}  // namespace quorvel::testing
