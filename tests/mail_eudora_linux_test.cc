@@ -66,16 +66,5 @@ TEST(MailEudoraLinux, WritesTheFileStartsTheCommandAndAsksThenNotifies) {
   EXPECT_TRUE(sandbox.WaitForRecord("eudora"));
 }
 
-TEST(MailEudoraLinux, MissingProgramIsAnErrorLine) {
-  testing::XdgSandbox sandbox;
-  RegisterEudora(sandbox, "/nonexistent/eudora");
-  sandbox.SetEnv("TMPDIR", sandbox.root().string());
-  MailEudora eudora;
-  eudora.SetApplicationContext(std::make_shared<testing::RecordingContext>());
-  EXPECT_FALSE(eudora.Send({.addrTO = "ann@example.org"}));
-  EXPECT_THAT(eudora.GetLog(), HasSubstr("Error: 53 in Quorvel/MailEudora/Send at line 100 File not found: "
-                                         "/nonexistent/eudora "));
-}
-
 }  // namespace
 }  // namespace quorvel
