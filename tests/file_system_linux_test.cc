@@ -1,5 +1,6 @@
 #include "platform/file_system_linux.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,6 +99,8 @@ TEST_F(LocalFileSystemTest, FailuresRaiseTheRuntimeNumbers) {
     EXPECT_EQ(Failure([&] { files_.OpenTextFile(c.path, c.mode, c.create, c.format)->Write("x"); }, c.path), c.number)
         << c.path;
   }
+  EXPECT_THAT([&] { files_.OpenTextFile(Path("absent/m.txt"), io_mode::kForWriting, true, text_format::kAscii); },
+              ::testing::ThrowsMessage<AutomationError>("Error 76: Path not found: " + Path("absent/m.txt")));
   EXPECT_FALSE(fs::exists(Path("m.txt"))) << "a refused open creates nothing";
   EXPECT_EQ(ReadFile(Path("file.txt")), "x") << "a refused open truncates nothing";
 }

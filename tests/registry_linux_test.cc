@@ -39,10 +39,11 @@ TEST_F(HiveFileRegistryTest, HivesAreTheFilesTheEnvironmentNames) {
   EXPECT_TRUE(ops::RegGetKeys(registry_, kHkeyLocalMachine, kMail, names));
   EXPECT_EQ(names.items(), std::vector<std::string>({"Evolution", "Mozilla Thunderbird"}));
   EXPECT_EQ(ops::RegQueryValue(registry_, kHkeyLocalMachine, "software\\clients\\mail", ""), Variant("Evolution"));
-  // The user hive follows the config home unless named itself.
+  // The user hive follows the config home unless named itself; a relative config home does not count.
   env_.Set("QUORVEL_USER_HIVE", std::nullopt);
-  env_.Set("XDG_CONFIG_HOME", dir_.path());
-  Write("quorvel/user.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvel]\n\"Carrier\"=\"MAPI\"\n");
+  env_.Set("XDG_CONFIG_HOME", "relative");
+  env_.Set("HOME", dir_.path());
+  Write(".config/quorvel/user.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvel]\n\"Carrier\"=\"MAPI\"\n");
   EXPECT_EQ(ops::RegQueryValue(registry_, kHkeyCurrentUser, "Software\\Quorvel", "Carrier"), Variant("MAPI"));
   env_.Set("QUORVEL_USER_HIVE", dir_ / "absent.reg");
   HKey key = 0;
