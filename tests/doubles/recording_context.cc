@@ -16,13 +16,13 @@ Variant RecordingContext::Answer(const std::string& member, const std::vector<Va
   const auto run = [&]() -> Variant {
     if (lacking_.count(member) > 0) throw RuntimeError(error_number::kMemberNotSupported);
     if (const auto raised = raises.find(member); raised != raises.end()) throw raised->second;
+    if (member == "ApplicationName") return application_name_;
     std::string entry = member;
     for (const Variant& arg : args) entry += " " + Text(arg);
     const ErrorInfo& error = CurrentError();
     if (member.starts_with("AppError"))
       entry += " [" + std::to_string(error.number) + "|" + error.description + "|" + error.source + "]";
-    if (member != "ApplicationName") calls.push_back(entry);
-    if (member == "ApplicationName") return application_name_;
+    calls.push_back(entry);
     if (member != "MsgBox") return Variant();
     const std::int32_t answer = msgbox_answers.empty() ? 1 : msgbox_answers.front();
     if (!msgbox_answers.empty()) msgbox_answers.erase(msgbox_answers.begin());
