@@ -41,38 +41,25 @@ class FakeMapiMessages : public mapi::MapiMessages, public RecordedObject {
                         "AttachmentPosition", "AttachmentType", "Send"},
                        {{"session_id", 0}, {"sent", false}, {"cancelled", false}, {"user_cancels", false}}) {}
 
-  void SessionID(std::int32_t value) override {
-    Set("SessionID", value);
-    state["session_id"] = value;
-  }
+  void SessionID(std::int32_t value) override { state["session_id"] = Set("SessionID", value); }
   void Compose() override {
     Method("Compose");
     message.Compose();
   }
-  void MsgSubject(const std::string& value) override { Slot("MsgSubject", value, &mapi::MessageSlots::MsgSubject); }
-  void MsgNoteText(const std::string& value) override { Slot("MsgNoteText", value, &mapi::MessageSlots::MsgNoteText); }
+  void MsgSubject(const std::string& text) override { message.MsgSubject(Set("MsgSubject", text)); }
+  void MsgNoteText(const std::string& text) override { message.MsgNoteText(Set("MsgNoteText", text)); }
   std::int32_t RecipCount() override { return Read("RecipCount", message.RecipCount()); }
-  void RecipIndex(std::int32_t value) override { Slot("RecipIndex", value, &mapi::MessageSlots::RecipIndex); }
-  void RecipAddress(const std::string& value) override {
-    Slot("RecipAddress", value, &mapi::MessageSlots::RecipAddress);
-  }
-  void RecipType(std::int16_t value) override { Slot("RecipType", value, &mapi::MessageSlots::RecipType); }
+  void RecipIndex(std::int32_t index) override { message.RecipIndex(Set("RecipIndex", index)); }
+  void RecipAddress(const std::string& address) override { message.RecipAddress(Set("RecipAddress", address)); }
+  void RecipType(std::int16_t type) override { message.RecipType(Set("RecipType", type)); }
   std::int32_t AttachmentCount() override { return Read("AttachmentCount", message.AttachmentCount()); }
-  void AttachmentIndex(std::int32_t value) override {
-    Slot("AttachmentIndex", value, &mapi::MessageSlots::AttachmentIndex);
+  void AttachmentIndex(std::int32_t index) override { message.AttachmentIndex(Set("AttachmentIndex", index)); }
+  void AttachmentName(const std::string& name) override { message.AttachmentName(Set("AttachmentName", name)); }
+  void AttachmentPathName(const std::string& path) override {
+    message.AttachmentPathName(Set("AttachmentPathName", path));
   }
-  void AttachmentName(const std::string& value) override {
-    Slot("AttachmentName", value, &mapi::MessageSlots::AttachmentName);
-  }
-  void AttachmentPathName(const std::string& value) override {
-    Slot("AttachmentPathName", value, &mapi::MessageSlots::AttachmentPathName);
-  }
-  void AttachmentPosition(std::int32_t value) override {
-    Slot("AttachmentPosition", value, &mapi::MessageSlots::AttachmentPosition);
-  }
-  void AttachmentType(std::int16_t value) override {
-    Slot("AttachmentType", value, &mapi::MessageSlots::AttachmentType);
-  }
+  void AttachmentPosition(std::int32_t at) override { message.AttachmentPosition(Set("AttachmentPosition", at)); }
+  void AttachmentType(std::int16_t type) override { message.AttachmentType(Set("AttachmentType", type)); }
   // With the script's user_cancels, the user closes the compose window without sending: 32001.
   void Send(bool showDialog) override {
     Record("Send", std::string("Send(") + (showDialog ? "True" : "False") + ")");
@@ -81,30 +68,20 @@ class FakeMapiMessages : public mapi::MapiMessages, public RecordedObject {
   }
 
   nlohmann::ordered_json Dump() const override {
-    nlohmann::ordered_json dump = RecordedObject::Dump();
+    nlohmann::ordered_json dump = RecordedObject::Dump(), recipients = nlohmann::ordered_json::array();
+    nlohmann::ordered_json attachments = nlohmann::ordered_json::array();
+    for (const auto& r : message.recipients()) recipients.push_back({{"address", r.address}, {"type", r.type}});
+    for (const auto& a : message.attachments()) {
+      attachments.push_back({{"name", a.name}, {"path_name", a.path_name}, {"position", a.position}, {"type", a.type}});
+    }
     dump["message"] = {{"subject", message.subject()},
                        {"note_text", message.note_text()},
-                       {"recipients", nlohmann::ordered_json::array()},
-                       {"attachments", nlohmann::ordered_json::array()}};
-    for (const auto& r : message.recipients()) {
-      dump["message"]["recipients"].push_back({{"address", r.address}, {"type", r.type}});
-    }
-    for (const auto& a : message.attachments()) {
-      dump["message"]["attachments"].push_back(
-          {{"name", a.name}, {"path_name", a.path_name}, {"position", a.position}, {"type", a.type}});
-    }
+                       {"recipients", recipients},
+                       {"attachments", attachments}};
     return dump;
   }
 
   mapi::MessageSlots message;
-
- private:
-  // Records the set, then applies it to the message's slots.
-  template <class Value, class Apply>
-  void Slot(const std::string& member, const Value& value, Apply apply) {
-    Set(member, value);
-    (message.*apply)(value);
-  }
 };
 
 }  // namespace quorvel::testing

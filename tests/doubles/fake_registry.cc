@@ -4,12 +4,6 @@
 
 namespace quorvel::testing {
 
-platform::RegStatus FakeRegistry::RegEnumKeyExA(platform::HKey key, std::uint32_t index, std::string& nameBuffer,
-                                                std::uint32_t& nameSize) {
-  if (on_enumerate) on_enumerate(index);
-  return TreeRegistry::RegEnumKeyExA(key, index, nameBuffer, nameSize);
-}
-
 std::optional<platform::TreeRegistry::Hive> FakeRegistry::LoadHive(platform::HKey root) {
   const auto found = hives_.find(root);
   if (found == hives_.end()) return Hive{std::make_shared<const platform::RegKey>(), platform::reg_access::kAll};

@@ -1,7 +1,6 @@
 // An in-memory registry whose hives, rights and failures a test sets directly.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <optional>
 
@@ -17,12 +16,6 @@ class FakeRegistry : public platform::TreeRegistry {
   void Grant(platform::HKey root, std::uint32_t rights) { hives_[root].granted = rights; }
   // Every later open of that root raises the error, as an unreadable hive does.
   void FailOpens(platform::HKey root, AutomationError error) { hives_[root].failure = std::move(error); }
-
-  // Called at every enumeration, before it is answered.
-  std::function<void(std::uint32_t index)> on_enumerate;
-
-  platform::RegStatus RegEnumKeyExA(platform::HKey key, std::uint32_t index, std::string& nameBuffer,
-                                    std::uint32_t& nameSize) override;
 
  protected:
   std::optional<Hive> LoadHive(platform::HKey root) override;

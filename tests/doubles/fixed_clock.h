@@ -8,7 +8,6 @@ class FixedClock : public platform::Clock {
  public:
   explicit FixedClock(platform::LocalTime time = {2026, 12, 4, 1, 7, 9}) : time_(time) {}
   platform::LocalTime Now() override { return time_; }
-  void Set(platform::LocalTime time) { time_ = time; }
 
  private:
   platform::LocalTime time_;

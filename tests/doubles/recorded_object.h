@@ -41,9 +41,17 @@ class RecordedObject {
     Record(member, member);
     return answer;
   }
-  void Set(const std::string& member, const std::string& value) { Record(member, member + "=" + value); }
-  void Set(const std::string& member, std::int32_t value) { Set(member, std::to_string(value)); }
-  void Set(const std::string& member, bool value) { Set(member, std::string(value ? "True" : "False")); }
+  // Answers the value, so that a double can pass on what it recorded.
+  template <class Value>
+  const Value& Set(const std::string& member, const Value& value) {
+    Record(member, member + "=" + Text(value));
+    return value;
+  }
+
+ private:
+  static std::string Text(const std::string& value) { return value; }
+  static std::string Text(std::int32_t value) { return std::to_string(value); }
+  static std::string Text(bool value) { return value ? "True" : "False"; }
 };
 
 }  // namespace quorvel::testing

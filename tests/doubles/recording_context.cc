@@ -11,60 +11,37 @@ std::string Text(const Variant& value) {
 }
 }  // namespace
 
-std::string CurrentErrorText() {
-  const ErrorInfo& error = CurrentError();
-  return std::to_string(error.number) + "|" + error.description + "|" + error.source;
-}
-
-// A lacking member raises as the library's own context does; the error members show the current error.
-Variant RecordingContext::Answer(const std::string& member, const std::vector<Variant>& args,
-                                 const std::function<void()>& lacking, const std::function<Variant()>& answer) {
-  const auto run = [&] {
-    if (lacking_.count(member) > 0) lacking();
+// A lacking member raises 438, as the library's own context does; the error members show the current error.
+Variant RecordingContext::Answer(const std::string& member, const std::vector<Variant>& args) {
+  const auto run = [&]() -> Variant {
+    if (lacking_.count(member) > 0) throw RuntimeError(error_number::kMemberNotSupported);
     if (const auto raised = raises.find(member); raised != raises.end()) throw raised->second;
+    if (member == "ApplicationName") return application_name_;
     std::string entry = member;
     for (const Variant& arg : args) entry += " " + Text(arg);
-    if (member.starts_with("AppError")) entry += " [" + CurrentErrorText() + "]";
-    if (member != "ApplicationName") calls.push_back(entry);
-    return answer();
+    const ErrorInfo& error = CurrentError();
+    if (member.starts_with("AppError"))
+      entry += " [" + std::to_string(error.number) + "|" + error.description + "|" + error.source + "]";
+    calls.push_back(entry);
+    if (member != "MsgBox") return Variant();
+    const std::int32_t answer = msgbox_answers.empty() ? 1 : msgbox_answers.front();
+    if (!msgbox_answers.empty()) msgbox_answers.erase(msgbox_answers.begin());
+    return answer;
   };
   return around ? around(member, args, run) : run();
 }
 
 void RecordingContext::SessionLogAdd(const std::string& line) {
-  Answer("SessionLogAdd", {line}, [&] { ApplicationContext::SessionLogAdd(line); });
+  Answer("SessionLogAdd", {line});
   lines.push_back(line);
 }
 
-void RecordingContext::SessionLogAddVerbose(const std::string& line) {
-  Answer("SessionLogAddVerbose", {line}, [&] { ApplicationContext::SessionLogAddVerbose(line); });
-}
-
 void RecordingContext::AppErrorPreserve(const std::string& procedure, std::string& step) {
-  Answer("AppErrorPreserve", {procedure, step}, [&] { ApplicationContext::AppErrorPreserve(procedure, step); });
-}
-
-void RecordingContext::AppErrorLog(bool first, bool second) {
-  Answer("AppErrorLog", {first, second}, [&] { ApplicationContext::AppErrorLog(first, second); });
-}
-
-std::string RecordingContext::ApplicationName() {
-  return *Answer(
-              "ApplicationName", {}, [&] { ApplicationContext::ApplicationName(); },
-              [&] { return Variant(application_name_); })
-              .GetIf<std::string>();
+  Answer("AppErrorPreserve", {procedure, step});
 }
 
 std::int32_t RecordingContext::MsgBox(const std::string& prompt, std::int32_t buttons, const std::string& title) {
-  return *Answer(
-              "MsgBox", {prompt, buttons, title}, [&] { ApplicationContext::MsgBox(prompt, buttons, title); },
-              [&] {
-                if (msgbox_answers.empty()) return Variant(std::int32_t{1});
-                const std::int32_t answer = msgbox_answers.front();
-                msgbox_answers.erase(msgbox_answers.begin());
-                return Variant(answer);
-              })
-              .GetIf<std::int32_t>();
+  return *Answer("MsgBox", {prompt, buttons, title}).GetIf<std::int32_t>();
 }
 
 }  // namespace quorvel::testing

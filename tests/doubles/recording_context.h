@@ -20,10 +20,10 @@ class RecordingContext : public ApplicationContext {
       : application_name_(std::move(applicationName)), lacking_(std::move(lacking)) {}
 
   void SessionLogAdd(const std::string& line) override;
-  void SessionLogAddVerbose(const std::string& line) override;
+  void SessionLogAddVerbose(const std::string& line) override { Answer("SessionLogAddVerbose", {line}); }
   void AppErrorPreserve(const std::string& procedure, std::string& step) override;
-  void AppErrorLog(bool first, bool second) override;
-  std::string ApplicationName() override;
+  void AppErrorLog(bool first, bool second) override { Answer("AppErrorLog", {first, second}); }
+  std::string ApplicationName() override { return *Answer("ApplicationName", {}).GetIf<std::string>(); }
   std::int32_t MsgBox(const std::string& prompt, std::int32_t buttons, const std::string& title) override;
 
   // One entry per call but ApplicationName: "SessionLogAdd <line>", "AppErrorPreserve <tag> <step> [<current
@@ -39,15 +39,10 @@ class RecordingContext : public ApplicationContext {
       around;
 
  private:
-  Variant Answer(
-      const std::string& member, const std::vector<Variant>& args, const std::function<void()>& lacking,
-      const std::function<Variant()>& answer = [] { return Variant(); });
+  Variant Answer(const std::string& member, const std::vector<Variant>& args);
 
   std::string application_name_;
   std::set<std::string> lacking_;
 };
-
-// The thread's current error as "number|description|source".
-std::string CurrentErrorText();
 
 }  // namespace quorvel::testing

@@ -1,7 +1,5 @@
 #include "tests/scenario/classes.h"
 
-#include <utility>
-
 #include "quorvel/email.h"
 #include "quorvel/mail_eudora.h"
 #include "quorvel/mail_mapi.h"
@@ -10,109 +8,73 @@
 namespace quorvel::scenario {
 
 namespace {
-// Builds one class's entry with members that take the object as its own type.
-template <class T>
-class ClassBuilder {
- public:
-  ClassBuilder() {
-    entry_.create = [](const Platform& platform) { return std::make_shared<T>(platform); };
-  }
-
-  ClassBuilder& Assign(const std::string& name, Param param, std::function<void(T&, Arguments&)> body) {
-    entry_.members[name] = {true, {std::move(param)}, [body](void* object, Arguments& args) -> std::optional<Variant> {
-                              body(*static_cast<T*>(object), args);
-                              return std::nullopt;
-                            }};
-    return *this;
-  }
-
-  ClassBuilder& Call(const std::string& name, std::vector<Param> params,
-                     std::function<std::optional<Variant>(T&, Arguments&)> body) {
-    entry_.members[name] = {false, std::move(params),
-                            [body](void* object, Arguments& args) { return body(*static_cast<T*>(object), args); }};
-    return *this;
-  }
-
-  ClassBuilder& Log() {
-    entry_.log = [](const void* object) { return static_cast<const T*>(object)->GetLog(); };
-    return *this;
-  }
-
-  ClassEntry Build() { return std::move(entry_); }
-
- private:
-  ClassEntry entry_;
-};
-
+Member Assign(Param param, std::function<void(Arguments&)> invoke) { return {true, {std::move(param)}, invoke}; }
+Member Call(std::vector<Param> params, std::function<void(Arguments&)> invoke) { return {false, params, invoke}; }
 Param Text(std::string name) { return {std::move(name), ParamType::kText}; }
-Param Any(std::string name) { return {std::move(name), ParamType::kVariant}; }
+Param Any(std::string name) { return {std::move(name), ParamType::kAnyValue}; }
+Param Optional(std::string name, ParamType type, Variant when_left_out) {
+  return {std::move(name), type, when_left_out};
+}
 const Param kContextParam = {"appContext", ParamType::kContext};
 
 // Send's nine parameters, in their order; the last three may be left out.
-std::vector<Param> MessageParams() {
-  return {Text("From"),
-          Any("addrTO"),
-          Any("addrCC"),
-          Any("addrBCC"),
-          Text("Subject"),
-          Text("Body"),
-          {"ATTACHMENTS", ParamType::kVariant, Variant::Missing{}},
-          {"Importance", ParamType::kLong, std::int32_t{1}},
-          {"HTMLFormat", ParamType::kBoolean, false}};
-}
+const std::vector<Param> kMessageParams = {Text("From"),
+                                           Any("addrTO"),
+                                           Any("addrCC"),
+                                           Any("addrBCC"),
+                                           Text("Subject"),
+                                           Text("Body"),
+                                           Optional("ATTACHMENTS", ParamType::kAnyValue, Variant::Missing{}),
+                                           Optional("Importance", ParamType::kLong, std::int32_t{1}),
+                                           Optional("HTMLFormat", ParamType::kBoolean, false)};
 
+// The arguments in Message's order.
 Message ToMessage(Arguments& a) {
-  return Message{.From = a.Text(0),
-                 .addrTO = a.values[1],
-                 .addrCC = a.values[2],
-                 .addrBCC = a.values[3],
-                 .Subject = a.Text(4),
-                 .Body = a.Text(5),
-                 .ATTACHMENTS = a.values[6],
-                 .Importance = a.Get<std::int32_t>(7),
-                 .HTMLFormat = a.Get<bool>(8)};
+  return {a.Text(0),     a.values[1], a.values[2], a.values[3],
+          a.Text(4),     a.Text(5),   a.values[6], a.Get<std::int32_t>(7),
+          a.Get<bool>(8)};
 }
 
-ClassEntry EmailClass() {
-  return ClassBuilder<Email>()
-      .Assign("SetApplicationContext", kContextParam,
-              [](Email& o, Arguments& a) { o.SetApplicationContext(a.context); })
-      .Assign("ClientToUse", Text("client"), [](Email& o, Arguments& a) { o.ClientToUse(a.Text(0)); })
-      .Assign("AlternateAttachmentMessage", Text("message"),
-              [](Email& o, Arguments& a) { o.AlternateAttachmentMessage(a.Text(0)); })
-      .Call("GetMailClients",
-            {{"clientList", ParamType::kTextArray, std::nullopt, true},
-             {"defaultClient", ParamType::kText, std::nullopt, true}},
-            [](Email& o, Arguments& a) { return Variant(o.GetMailClients(a.Get<StringArray>(0), a.Text(1))); })
-      .Build();
+// A provider's own members, and those every provider has: GetLog, Send, and its log in the transcript.
+template <class Provider>
+Instance WithLogAndSend(std::shared_ptr<Provider> o, std::map<std::string, Member> members) {
+  members["GetLog"] = Call({}, [o](Arguments& a) { a.result = o->GetLog(); });
+  members["Send"] = Call(kMessageParams, [o](Arguments& a) { a.result = o->Send(ToMessage(a)); });
+  return {members, [o] { return o->GetLog(); }};
 }
 
-ClassEntry MailMapiClass() {
-  return ClassBuilder<MailMAPI>()
-      .Assign("DefaultMailClient", Text("client"), [](MailMAPI& o, Arguments& a) { o.DefaultMailClient(a.Text(0)); })
-      .Call("GetLog", {}, [](MailMAPI& o, Arguments&) { return Variant(o.GetLog()); })
-      .Call("OpenSession", {Text("Username"), Text("Password")},
-            [](MailMAPI& o, Arguments& a) { return Variant(o.OpenSession(a.Text(0), a.Text(1))); })
-      .Call("CloseSession", {}, [](MailMAPI& o, Arguments&) { return Variant(o.CloseSession()); })
-      .Call("Send", MessageParams(), [](MailMAPI& o, Arguments& a) { return Variant(o.Send(ToMessage(a))); })
-      .Log()
-      .Build();
+Instance EmailClass(const Platform& platform) {
+  auto o = std::make_shared<Email>(platform);
+  return {
+      {{"SetApplicationContext", Assign(kContextParam, [o](Arguments& a) { o->SetApplicationContext(a.context); })},
+       {"ClientToUse", Assign(Text("client"), [o](Arguments& a) { o->ClientToUse(a.Text(0)); })},
+       {"AlternateAttachmentMessage",
+        Assign(Text("message"), [o](Arguments& a) { o->AlternateAttachmentMessage(a.Text(0)); })},
+       {"GetMailClients", Call({{"clientList", ParamType::kTextArray, std::nullopt, true},
+                                {"defaultClient", ParamType::kText, std::nullopt, true}},
+                               [o](Arguments& a) { a.result = o->GetMailClients(a.Get<StringArray>(0), a.Text(1)); })}},
+      nullptr};
 }
 
-ClassEntry MailEudoraClass() {
-  return ClassBuilder<MailEudora>()
-      .Assign("SetApplicationContext", kContextParam,
-              [](MailEudora& o, Arguments& a) { o.SetApplicationContext(a.context); })
-      .Call("GetLog", {}, [](MailEudora& o, Arguments&) { return Variant(o.GetLog()); })
-      .Call("Send", MessageParams(), [](MailEudora& o, Arguments& a) { return Variant(o.Send(ToMessage(a))); })
-      .Log()
-      .Build();
+Instance MailMapiClass(const Platform& platform) {
+  auto o = std::make_shared<MailMAPI>(platform);
+  return WithLogAndSend(
+      o, {{"DefaultMailClient", Assign(Text("client"), [o](Arguments& a) { o->DefaultMailClient(a.Text(0)); })},
+          {"OpenSession", Call({Text("Username"), Text("Password")},
+                               [o](Arguments& a) { a.result = o->OpenSession(a.Text(0), a.Text(1)); })},
+          {"CloseSession", Call({}, [o](Arguments& a) { a.result = o->CloseSession(); })}});
+}
+
+Instance MailEudoraClass(const Platform& platform) {
+  auto o = std::make_shared<MailEudora>(platform);
+  return WithLogAndSend(o, {{"SetApplicationContext",
+                             Assign(kContextParam, [o](Arguments& a) { o->SetApplicationContext(a.context); })}});
 }
 }  // namespace
 
-const std::map<std::string, ClassEntry>& Classes() {
-  static const std::map<std::string, ClassEntry> classes = {
-      {"Email", EmailClass()}, {"MailMAPI", MailMapiClass()}, {"MailEudora", MailEudoraClass()}};
+const std::map<std::string, std::function<Instance(const Platform&)>>& Classes() {
+  static const std::map<std::string, std::function<Instance(const Platform&)>> classes = {
+      {"Email", EmailClass}, {"MailMAPI", MailMapiClass}, {"MailEudora", MailEudoraClass}};
   return classes;
 }
 

@@ -1,6 +1,5 @@
 // The classes a scenario can create ({"create": "MailMAPI", "as": "mapi"}), each with the members a
-// scenario can use: property assigns and methods, their parameters and how each converts its typed
-// JSON arguments and result. Adding a class is one entry in the table in classes.cc.
+// scenario can use: property assigns and methods, their parameters, and what each calls on the object.
 #pragma once
 
 #include <functional>
@@ -16,27 +15,20 @@
 
 namespace quorvel::scenario {
 
-enum class ParamType {
-  kText,       // {"text": ...}
-  kLong,       // {"long": ...}
-  kBoolean,    // {"bool": ...}
-  kVariant,    // any typed value
-  kTextArray,  // {"texts": ...} or {"undimensioned": true}
-  kContext,    // no value: the scenario's context; {"nothing": true}: none
-};
+enum class ParamType { kText, kLong, kBoolean, kAnyValue, kTextArray, kContext };
 
 struct Param {
   std::string name;
   ParamType type;
-  // The value a left-out trailing argument (or {"missing": true}) gives; a parameter without one must be passed.
-  std::optional<Variant> when_left_out = std::nullopt;
-  bool by_ref = false;  // the transcript shows its value after the call
+  std::optional<Variant> when_left_out = std::nullopt;  // a parameter without it must be passed
+  bool in_out = false;                                  // the transcript shows its value after the call
 };
 
-// The converted arguments, one per parameter in order; a member reads and changes them in place.
+// A call's arguments, one per parameter, which the member may change in place; and what it answers.
 struct Arguments {
   std::vector<Variant> values;
-  std::shared_ptr<ApplicationContext> context;
+  std::shared_ptr<ApplicationContext> context;  // a context parameter's
+  std::optional<Variant> result;                // none for a member that answers nothing
 
   template <class T>
   T& Get(std::size_t i) {
@@ -48,18 +40,16 @@ struct Arguments {
 struct Member {
   bool assign;  // a property assign, with exactly one parameter; else a method call
   std::vector<Param> params;
-  // Answers the member's result; nullopt for a member that returns nothing.
-  std::function<std::optional<Variant>(void* object, Arguments& args)> invoke;
+  std::function<void(Arguments&)> invoke;
 };
 
-struct ClassEntry {
-  std::function<std::shared_ptr<void>(const Platform& platform)> create;
+// A created object: its members by name, and its log (GetLog) for the transcript, unless its class keeps none.
+struct Instance {
   std::map<std::string, Member> members;
-  // The object's GetLog text, for the transcript's "logs"; empty for a class that keeps no log.
-  std::function<std::string(const void* object)> log;
+  std::function<std::string()> log;
 };
 
-// By class name.
-const std::map<std::string, ClassEntry>& Classes();
+// By class name: makes the object from the scenario's platform.
+const std::map<std::string, std::function<Instance(const Platform&)>>& Classes();
 
 }  // namespace quorvel::scenario

@@ -2,16 +2,496 @@
 // doubles and prints its transcript. Exit status: 0 when the scenario ran (whatever the library
 // answered), 2 for a malformed scenario or a usage error, 1 when the runner itself failed.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <ctime>
+#include <deque>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <nlohmann/json.hpp>
+#include <set>
 
+#include "platform/automation_servers.h"
+#include "platform/file_system_linux.h"
+#include "platform/program_start.h"
+#include "platform/reg_file.h"
+#include "platform/settings_store.h"
+#include "platform/shell.h"
+#include "platform/temp_folder_linux.h"
+#include "platform/version_linux.h"
+#include "tests/doubles/fake_mapi_controls.h"
+#include "tests/doubles/fake_registry.h"
+#include "tests/doubles/fixed_clock.h"
+#include "tests/doubles/recording_context.h"
 #include "tests/scenario/classes.h"
-#include "tests/scenario/environment.h"
 
 namespace quorvel::scenario {
 namespace {
+namespace fs = std::filesystem;
+
+// Scenarios and transcripts keep their keys in the order written, so a transcript reads like its scenario.
+using Json = nlohmann::ordered_json;
+
+// Reading. Every value read lies inside the scenario, where RunScenario finds a refused one to name its
+// path ("calls[1].args[7]: ..."); each accessor refuses a value of another JSON type.
+struct Refusal {
+  const Json* at;
+  std::string problem;
+};
+[[noreturn]] void Refuse(const Json& at, std::string problem) { throw Refusal{&at, std::move(problem)}; }
+
+const Json kNull, kNoObject = Json::object(), kNoArray = Json::array();
+
+const Json& Expect(const Json& value, bool ok, const std::string& what) {
+  const std::string found = value.is_number()    ? "a number " + value.dump()
+                            : value.is_boolean() ? "a Boolean"
+                            : value.is_null()    ? "null"
+                            : value.is_string()  ? "a string"
+                                                 : (value.is_object() ? "an object" : "an array");
+  if (!ok) Refuse(value, "expected " + what + ", found " + found);
+  return value;
+}
+const Json& Object(const Json& value) { return Expect(value, value.is_object(), "an object"); }
+const Json& Array(const Json& value) { return Expect(value, value.is_array(), "an array"); }
+const std::string& String(const Json& value) {
+  return Expect(value, value.is_string(), "a string").get_ref<const std::string&>();
+}
+bool Boolean(const Json& value) { return Expect(value, value.is_boolean(), "true or false").get<bool>(); }
+std::int32_t Long(const Json& value) {
+  const bool fits = value.is_number_integer() && value.get<double>() >= INT32_MIN && value.get<double>() <= INT32_MAX;
+  return Expect(value, fits, "a whole number from -2147483648 to 2147483647").get<std::int32_t>();
+}
+
+// An object's member: Find answers nullptr when it is absent, At the value given for that, Get refuses it.
+const Json* Find(const Json& object, const std::string& key) {
+  const auto found = Object(object).find(key);
+  return found == object.end() ? nullptr : &*found;
+}
+const Json& At(const Json& object, const std::string& key, const Json& absent) {
+  const Json* found = Find(object, key);
+  return found ? *found : absent;
+}
+const Json& Get(const Json& object, const std::string& key) {
+  if (const Json* found = Find(object, key)) return *found;
+  Refuse(object, "the key \"" + key + "\" is required");
+}
+
+std::string Join(const std::vector<std::string>& names) {
+  std::string list;
+  for (const auto& name : names) list += (list.empty() ? "" : ", ") + name;
+  return list;
+}
+// Refuses an object holding a key not listed, so that a misspelt key never goes unnoticed.
+void AllowKeys(const Json& object, const std::vector<std::string>& keys) {
+  for (const auto& [key, value] : Object(object).items()) {
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
+      Refuse(object, "unknown key \"" + key + "\" (known here: " + Join(keys) + ")");
+    }
+  }
+}
+// Refuses, at the value, a name not in the list, naming what it is and the names known.
+std::string Known(const Json& at, const std::string& name, const std::vector<std::string>& names,
+                  const std::string& what) {
+  if (std::find(names.begin(), names.end(), name) == names.end()) {
+    Refuse(at, "unknown " + what + " \"" + name + "\" (known: " + Join(names) + ")");
+  }
+  return name;
+}
+template <class Map>
+std::vector<std::string> Names(const Map& map) {
+  std::vector<std::string> names;
+  for (const auto& [name, value] : map) names.push_back(name);
+  return names;
+}
+
+// Appends the way from node to the value `at`: a key made of letters, digits, '_' and '.' after a dot,
+// any other key as a quoted index, an element as its index. False when `at` is not inside node.
+bool FindPath(const Json& node, const Json* at, std::string& path) {
+  if (&node == at) return true;
+  std::size_t index = 0;
+  for (auto item = node.begin(); node.is_structured() && item != node.end(); ++item, ++index) {
+    const std::size_t length = path.size();
+    const std::string key = node.is_object() ? item.key() : "";
+    const bool plain = !key.empty() && std::all_of(key.begin(), key.end(), [](unsigned char c) {
+      return std::isalnum(c) || c == '_' || c == '.';
+    });
+    if (node.is_array())
+      path += "[" + std::to_string(index) + "]";
+    else
+      path += plain ? (path.empty() ? "" : ".") + key : "[" + Json(key).dump() + "]";
+    if (FindPath(*item, at, path)) return true;
+    path.resize(length);
+  }
+  return false;
+}
+
+// {"number": 5, "description": "...", "source": "..."}: the description defaults to the runtime's own
+// text for the number, the source to the library's.
+AutomationError ReadError(const Json& error) {
+  AllowKeys(error, {"number", "description", "source"});
+  const std::int32_t number = Long(Get(error, "number"));
+  return AutomationError(number, String(At(error, "description", Json(StandardDescription(number)))),
+                         String(At(error, "source", Json(kLibrarySource))));
+}
+Json ErrorJson(const AutomationError& error) {
+  return {{"number", error.number()}, {"description", error.description()}, {"source", error.source()}};
+}
+
+// Typed values: {"text": "a"}  {"texts": ["a"], "lower": 1}  {"undimensioned": true, "of": "variants"}
+// {"variants": [{"long": 1}], "lower": 0}  {"long": 5}  {"double": 2.5}  {"bool": true}, and the markers.
+const std::vector<std::string> kKinds = {"text",    "texts", "undimensioned", "variants", "empty",  "null",
+                                         "missing", "long",  "double",        "bool",     "nothing"};
+const std::map<std::string, Variant> kMarkers = {{"empty", Variant::Empty{}},
+                                                 {"null", Variant::Null{}},
+                                                 {"missing", Variant::Missing{}},
+                                                 {"nothing", Variant::Object{}}};
+
+Variant FromTyped(const Json& typed) {
+  const std::string kind = Known(typed, Object(typed).empty() ? "" : typed.begin().key(), kKinds, "kind of value");
+  const Json& value = typed.front();
+  const bool array = kind == "texts" || kind == "variants";
+  std::vector<std::string> keys = {kind};
+  if (array || kind == "undimensioned") keys.push_back(array ? "lower" : "of");
+  AllowKeys(typed, keys);
+  if (kind == "text") return String(value);
+  if (kind == "long") return Long(value);
+  if (kind == "double") return Expect(value, value.is_number(), "a number").get<double>();
+  // -1 and 0 are accepted too, so a value copied from a transcript reads back the same.
+  if (kind == "bool")
+    return value.is_number() ? Known(value, value.dump(), {"-1", "0"}, "Boolean") == "-1" : Boolean(value);
+  if (array) {
+    const Json* lower = Find(typed, "lower");
+    const std::int32_t bound = lower ? Long(*lower) : 0;
+    // The bounds are Longs: an array whose upper bound would pass the largest Long cannot exist.
+    if (std::int64_t{bound} + static_cast<std::int64_t>(Array(value).size()) - 1 > INT32_MAX) {
+      Refuse(*lower, "the upper bound, lower + count - 1, passes the largest Long");
+    }
+    std::vector<Variant> items;
+    std::vector<std::string> texts;
+    for (const Json& item : value) {
+      if (kind == "texts")
+        texts.push_back(String(item));
+      else
+        items.push_back(FromTyped(item));
+    }
+    return kind == "texts" ? Variant(StringArray(bound, texts)) : Variant(VariantArray(bound, items));
+  }
+  Expect(value, value == true, "true");
+  if (kind != "undimensioned") return kMarkers.at(kind);
+  const Json* of = Find(typed, "of");
+  if (of && Known(*of, String(*of), {"texts", "variants"}, "array") == "variants") return VariantArray();
+  return StringArray();
+}
+
+Json ToTyped(const Variant& value) {
+  for (const auto& [kind, marker] : kMarkers) {
+    if (value == marker) return {{kind, true}};
+  }
+  if (const auto* flag = value.GetIf<bool>()) return {{"bool", *flag ? -1 : 0}};
+  if (const auto* number = value.GetIf<std::int32_t>()) return {{"long", *number}};
+  if (const auto* number = value.GetIf<double>()) return {{"double", *number}};
+  if (const auto* text = value.GetIf<std::string>()) return {{"text", *text}};
+  if (const auto* texts = value.GetIf<StringArray>()) {
+    if (!texts->IsDimensioned()) return {{"undimensioned", true}};
+    return {{"texts", texts->items()}, {"lower", texts->LBound()}};
+  }
+  if (const auto* variants = value.GetIf<VariantArray>()) {
+    if (!variants->IsDimensioned()) return {{"undimensioned", true}, {"of", "variants"}};
+    Json items = Json::array();
+    for (const auto& item : variants->items()) items.push_back(ToTyped(item));
+    return {{"variants", items}, {"lower", variants->LBound()}};
+  }
+  return {{"object", (*value.GetIf<Variant::Object>())->ClassName()}};
+}
+
+// The environment: the platform around the library, read from the scenario, each seam a double but
+// the file system, temp folder and version source, which are the system's own inside the sandbox.
+
+// A fresh temporary folder, removed when the run ends. Its path is written "${SANDBOX}" in scenarios
+// and transcripts, so both stay the same from one run to the next.
+struct Sandbox {
+  Sandbox() {
+    if (::mkdtemp(path.data()) == nullptr) throw std::runtime_error("cannot make a folder " + path);
+  }
+  ~Sandbox() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  // Every `from` in the value's strings becomes `to`.
+  static Json Replace(const Json& value, const std::string& from, const std::string& to) {
+    if (!value.is_structured() && !value.is_string()) return value;
+    Json changed = value;
+    if (value.is_string()) {
+      std::string& text = changed.get_ref<std::string&>();
+      for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+      }
+    }
+    for (auto& item : changed) item = value.is_string() ? item : Replace(item, from, to);
+    return changed;
+  }
+
+  std::string path = (fs::temp_directory_path() / "quorvel-scenario-XXXXXX").string();
+  std::map<std::string, std::string> written;  // what the scenario's "files" wrote, by relative path
+};
+
+// "files": {"relative/path.txt": "contents"}, written into the sandbox; folders are made as needed.
+void WriteFiles(const Json& files, Sandbox& sandbox) {
+  for (const auto& [name, contents] : Object(files).items()) {
+    const fs::path relative = fs::path(name).lexically_normal();
+    // Every file stays inside the folder, so removing the folder removes everything the run made.
+    if (relative.empty() || relative.is_absolute() || *relative.begin() == ".." || relative.filename().empty()) {
+      Refuse(contents, "a file's name is a relative path inside the sandbox");
+    }
+    fs::create_directories((sandbox.path / relative).parent_path());
+    std::ofstream(sandbox.path / relative, std::ios::binary) << String(contents);
+    sandbox.written[relative.generic_string()] = String(contents);
+  }
+}
+
+// The files in the sandbox that the scenario did not write, or whose contents changed, by relative path.
+Json FilesWritten(const Sandbox& sandbox) {
+  std::map<std::string, std::string> changed;  // sorted, so the transcript does not depend on the folder's order
+  for (const auto& entry : fs::recursive_directory_iterator(sandbox.path)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string relative = fs::relative(entry.path(), sandbox.path).generic_string();
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string contents{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const auto before = sandbox.written.find(relative);
+    if (before == sandbox.written.end() || before->second != contents) changed[relative] = contents;
+  }
+  return changed;
+}
+
+// "2026-12-04 01:07:09", the time stamp every line of the trail gets.
+platform::LocalTime ReadClock(const Json& clock) {
+  std::tm t{};
+  const char* end = ::strptime(String(clock).c_str(), "%Y-%m-%d %H:%M:%S", &t);
+  if (end == nullptr || *end != '\0' || String(clock).size() != 19 || t.tm_sec > 59) {
+    Refuse(clock, "expected a local time written \"YYYY-MM-DD hh:mm:ss\"");
+  }
+  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+// The roots a scenario's hives can fill, by the names .reg files give them.
+platform::HKey Root(const Json& at, const std::string& name) {
+  const bool machine = Known(at, name, {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"}, "root") == "HKEY_LOCAL_MACHINE";
+  return machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;
+}
+
+std::shared_ptr<testing::FakeRegistry> ReadRegistry(const Json& scenario) {
+  auto registry = std::make_shared<testing::FakeRegistry>();
+  for (const auto& [name, hive] : Object(At(scenario, "hives", kNoObject)).items()) {
+    // A hive is one .reg text, or its lines as an array of strings.
+    std::string text = hive.is_array() ? "" : String(hive);
+    for (const Json& line : hive.is_array() ? hive : kNoArray) text += String(line) + "\n";
+    try {
+      registry->Keys(Root(hive, name)) = platform::ParseRegFile(text, name, "hives." + name);
+    } catch (const AutomationError& error) {
+      Refuse(hive, error.description());
+    }
+  }
+  for (const Json& name : Array(At(scenario, "read_only", kNoArray))) {
+    registry->Grant(Root(name, String(name)), platform::reg_access::kRead);
+  }
+  for (const auto& [name, error] : Object(At(scenario, "broken", kNoObject)).items()) {
+    registry->FailOpens(Root(error, name), ReadError(error));
+  }
+  return registry;
+}
+
+// The settings store in memory, {"App": {"Section": {"Key": "value"}}}, sorted as the transcript shows it.
+struct SettingsInMemory : platform::SettingsStore {
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& absent) override {
+    return values.value(app, nlohmann::json::object()).value(section, nlohmann::json::object()).value(key, absent);
+  }
+  void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& value) override {
+    values[app][section][key] = value;
+  }
+  nlohmann::json values = nlohmann::json::object();
+};
+
+// The system's temp folder, drawing 1, 2, … so that names are known in advance; with `fails`, every draw is
+// 0, which never names a file.
+struct CountingTempFolder : platform::SystemTempFolder {
+  std::uint32_t NextUniqueNumber() override { return fails ? 0 : ++last; }
+  bool fails = false;
+  std::uint32_t last = 0;
+};
+
+// The automation doubles a server can be, by the kind its "double" names.
+template <class Double>
+std::shared_ptr<testing::RecordedObject> Make() {
+  return std::make_shared<Double>();
+}
+const std::map<std::string, std::shared_ptr<testing::RecordedObject> (*)()> kDoubleKinds = {
+    {"mapi-session", Make<testing::FakeMapiSession>},
+    {"mapi-messages", Make<testing::FakeMapiMessages>},
+};
+
+class Environment : public platform::Shell, public platform::ProgramStarter {
+ public:
+  Environment(const Json& scenario, const std::string& sandbox) {
+    const Json* clock = Find(scenario, "clock");
+    platform.clock = std::make_shared<testing::FixedClock>(clock ? ReadClock(*clock) : testing::FixedClock().Now());
+    platform.registry = ReadRegistry(scenario);
+    // The system's own version source reads the scenario's version; null makes every call fail.
+    const Json& version = At(scenario, "windows_version", kNull);
+    if (version.is_null())
+      ::unsetenv("QUORVEL_WINDOWS_VERSION");
+    else
+      ::setenv("QUORVEL_WINDOWS_VERSION", String(version).c_str(), 1);
+    platform.versions = std::make_shared<platform::EnvironmentVersionSource>();
+    const Json& shell = At(scenario, "shell", kNoObject);
+    AllowKeys(shell, {"answer", "raises"});
+    shell_answer_ = Long(At(shell, "answer", Json(shell_answer_)));
+    if (const Json* raises = Find(shell, "raises")) shell_raises_ = ReadError(*raises);
+    if (const Json* programs = Find(scenario, "programs")) {
+      AllowKeys(*programs, {"raises"});
+      program_raises_ = ReadError(Get(*programs, "raises"));
+    }
+    // Both seams are this object, which adds an event for every call; the objects using them go first.
+    const std::shared_ptr<Environment> seams(this, [](Environment*) {});
+    platform.shell = seams;
+    platform.programs = seams;
+    for (const auto& [app, sections] : Object(At(scenario, "settings", kNoObject)).items()) {
+      for (const auto& [section, keys] : Object(sections).items()) {
+        for (const auto& [key, value] : Object(keys).items()) settings_->values[app][section][key] = String(value);
+      }
+    }
+    platform.settings = settings_;
+    platform.file_system = std::make_shared<platform::LocalFileSystem>();
+    fs::create_directories(sandbox + "/tmp");
+    ::setenv("TMPDIR", (sandbox + "/tmp").c_str(), 1);
+    auto temp_folder = std::make_shared<CountingTempFolder>();
+    if (const Json* config = Find(scenario, "temp_folder")) {
+      AllowKeys(*config, {"fails"});
+      temp_folder->fails = Boolean(Get(*config, "fails"));
+    }
+    platform.temp_folder = temp_folder;
+    if (const Json& config = At(scenario, "context", kNoObject); !config.is_null()) context = ReadContext(config);
+    platform.servers = std::make_shared<platform::AutomationServers>();
+    for (const auto& [prog_id, config] : Object(At(scenario, "servers", kNoObject)).items())
+      ReadServer(prog_id, config);
+  }
+
+  // Adds the event and makes the call; what it answers (unless null) is added as "answer", an error it
+  // raises as "raised", and goes on.
+  void Record(Json event, const std::function<Json()>& call) {
+    events.push_back(std::move(event));
+    const std::size_t position = events.size() - 1;
+    try {
+      if (Json answer = call(); !answer.is_null()) events[position]["answer"] = answer;
+    } catch (const AutomationError& error) {
+      events[position]["raised"] = ErrorJson(error);
+      throw;
+    }
+  }
+
+  std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file) override {
+    Record({{"shell", "ShellExecuteA"}, {"operation", operation}, {"file", file}},
+           [&] { return Scripted(shell_raises_, shell_answer_); });
+    return shell_answer_;
+  }
+  void StartProgram(const std::vector<std::string>& argv) override {
+    Record({{"programs", "StartProgram"}, {"argv", argv}}, [&] { return Scripted(program_raises_, nullptr); });
+  }
+
+  Json Settings() const { return settings_->values; }
+  Json Doubles() const {
+    Json doubles = Json::object();
+    for (const Server& server : servers_) {
+      doubles[server.prog_id] = {{"double", server.kind}, {"created", server.created}};
+      doubles[server.prog_id].update(server.object->Dump());
+    }
+    return doubles;
+  }
+
+  Platform platform;
+  std::shared_ptr<ApplicationContext> context;  // what SetApplicationContext assigns; none for "context": null
+  Json events = Json::array();
+
+ private:
+  struct Server {
+    std::string prog_id;
+    std::string kind;
+    std::shared_ptr<testing::RecordedObject> object;
+    int created = 0;
+  };
+
+  static Json Scripted(const std::optional<AutomationError>& raises, Json answer) {
+    if (raises) throw *raises;
+    return answer;
+  }
+
+  // "context": {"ApplicationName": "Host App", "msgbox_answers": [6, 7], "lacks": ["SessionLogAdd"],
+  //             "raises": {"MsgBox": {"number": 5}}}; every call into it is an event.
+  std::shared_ptr<ApplicationContext> ReadContext(const Json& config) {
+    const std::vector<std::string> members = {"SessionLogAdd", "SessionLogAddVerbose", "AppErrorPreserve",
+                                              "AppErrorLog",   "ApplicationName",      "MsgBox"};
+    AllowKeys(config, {"ApplicationName", "msgbox_answers", "lacks", "raises"});
+    std::set<std::string> lacks;
+    for (const Json& member : Array(At(config, "lacks", kNoArray)))
+      lacks.insert(Known(member, String(member), members, "member"));
+    auto context =
+        std::make_shared<testing::RecordingContext>(String(At(config, "ApplicationName", Json("Host App"))), lacks);
+    for (const Json& answer : Array(At(config, "msgbox_answers", kNoArray)))
+      context->msgbox_answers.push_back(Long(answer));
+    for (const auto& [member, error] : Object(At(config, "raises", kNoObject)).items()) {
+      context->raises.emplace(Known(error, member, members, "member"), ReadError(error));
+    }
+    context->around = [this](const std::string& member, const std::vector<Variant>& args,
+                             const std::function<Variant()>& run) {
+      Json typed = Json::array();
+      for (const Variant& arg : args) typed.push_back(ToTyped(arg));
+      const ErrorInfo& current = CurrentError();
+      const Json current_error = current.number == 0
+                                     ? Json()
+                                     : ErrorJson(AutomationError(current.number, current.description, current.source));
+      Variant answer;
+      Record({{"context", member}, {"args", typed}, {"current_error", current_error}}, [&] {
+        answer = run();
+        return answer.Is<Variant::Empty>() ? Json() : ToTyped(answer);
+      });
+      return answer;
+    };
+    return context;
+  }
+
+  // {"double": KIND, "fail": {"Member": ERROR}, and any key of the double's state, preset with a value of its type}.
+  void ReadServer(const std::string& prog_id, const Json& config) {
+    const Json& kind = Get(config, "double");
+    Server& server = servers_.emplace_back(
+        Server{prog_id, String(kind), kDoubleKinds.at(Known(kind, String(kind), Names(kDoubleKinds), "double"))()});
+    testing::RecordedObject& object = *server.object;
+    std::vector<std::string> keys = {"double", "fail"};
+    for (const auto& [key, value] : object.state.items()) keys.push_back(key);
+    for (const auto& [key, value] : config.items()) {
+      if (Known(value, key, keys, "key") == "fail") {
+        for (const auto& [member, error] : Object(value).items()) {
+          object.failures.insert_or_assign(Known(error, member, object.members, "member"), ReadError(error));
+        }
+      } else if (key != "double") {
+        object.state[key] = object.state[key].is_boolean() ? Json(Boolean(value)) : Json(Long(value));
+      }
+    }
+    platform.servers->Register(prog_id, [&server] {
+      ++server.created;
+      return std::dynamic_pointer_cast<AutomationObject>(server.object);
+    });
+  }
+
+  std::intptr_t shell_answer_ = platform::shell_answer::kStarted;
+  std::optional<AutomationError> shell_raises_, program_raises_;
+  std::shared_ptr<SettingsInMemory> settings_ = std::make_shared<SettingsInMemory>();
+  std::deque<Server> servers_;  // as the scenario lists them; a deque, so each stays where its factory finds it
+};
+
+// The steps: creating objects and calling their members.
+using Objects = std::vector<std::pair<std::string, Instance>>;  // by name, in the order created
 
 // What a parameter of each type takes (for a refusal) and which values fit it, in ParamType's order.
 struct TypeRule {
@@ -29,155 +509,143 @@ constexpr TypeRule kTypeRules[] = {
      [](const Variant& v) { return v.Is<Variant::Object>() && !*v.GetIf<Variant::Object>(); }},
 };
 
-// The parts of a transcript a scenario may name in "checks"; without it, all are printed.
-constexpr std::array<const char*, 3> kParts = {"files_written", "settings", "doubles"};
+Instance* FindObject(Objects& objects, const std::string& name) {
+  const auto found =
+      std::find_if(objects.begin(), objects.end(), [&](const auto& object) { return object.first == name; });
+  return found == objects.end() ? nullptr : &found->second;
+}
 
-class Run {
- public:
-  explicit Run(Environment& environment) : environment_(environment) {}
-
-  void Step(const Node& step) {
-    if (const auto class_name = step.Find("create")) {
-      step.AllowKeys({"create", "as"});
-      std::vector<std::string> names;
-      for (const auto& [name, entry] : Classes()) names.push_back(name);
-      const ClassEntry& entry = Classes().at(class_name->Known(class_name->String(), names, "class"));
-      const Node as = step.Get("as");
-      if (as.String().empty() || objects_.count(as.String()) > 0) as.Fail("an object's name is new and not empty");
-      environment_.events.push_back({{"create", class_name->String()}, {"as", as.String()}});
-      objects_[as.String()] = {&entry, entry.create(environment_.platform())};
-      order_.push_back(as.String());
-      return;
-    }
-    const Node name = step.Get("object");
-    if (objects_.count(name.String()) == 0) name.Fail("no object was created as \"" + name.String() + "\"");
-    const auto& [entry, instance] = objects_.at(name.String());
-    const bool assign = step.Find("assign").has_value();
-    const char* const verb = assign ? "assign" : "call";
-    const char* const given_key = assign ? "value" : "args";
-    step.AllowKeys({"object", verb, given_key});
-    const Node member_name = step.Get(verb);
-    std::vector<std::string> names;
-    for (const auto& [known, member] : entry->members) {
-      if (member.assign == assign) names.push_back(known);
-    }
-    const Member& member = entry->members.at(member_name.Known(member_name.String(), names, verb));
-
-    std::vector<std::optional<Node>> given;
-    if (assign) given.push_back(step.Find("value"));
-    if (const auto list = step.Find("args")) {
-      for (const Node& arg : list->Items()) given.push_back(arg);
-      if (given.size() > member.params.size()) list->Fail("too many arguments");
-    }
-    given.resize(member.params.size());
-    Arguments args;
-    Json echo = Json::array();  // the arguments as the library receives them
-    for (std::size_t i = 0; i < member.params.size(); ++i) {
-      if (!Convert(member.params[i], given[i], args, echo))
-        step.Fail(member_name.String() + " needs its argument " + member.params[i].name);
-    }
-    environment_.events.push_back(
-        {{"object", name.String()}, {verb, member_name.String()}, {given_key, assign ? echo.at(0) : echo}});
-
-    Json outcome;
-    try {
-      const std::optional<Variant> result = member.invoke(instance.get(), args);
-      outcome["result"] = result ? ToTyped(*result) : Json(nullptr);
-    } catch (...) {
-      outcome["raised"] = ErrorJson(CaughtAsAutomationError());
-    }
-    if (std::any_of(member.params.begin(), member.params.end(), [](const Param& p) { return p.by_ref; })) {
-      Json after = Json::array();
-      for (std::size_t i = 0; i < args.values.size() && given[i]; ++i) after.push_back(ToTyped(args.values[i]));
-      outcome["args_after"] = std::move(after);
-    }
-    environment_.events.push_back(std::move(outcome));
+void Step(const Json& step, Environment& environment, Objects& objects) {
+  if (const Json* class_name = Find(step, "create")) {
+    AllowKeys(step, {"create", "as"});
+    const auto& create = Classes().at(Known(*class_name, String(*class_name), Names(Classes()), "class"));
+    const Json& as = Get(step, "as");
+    if (String(as).empty() || FindObject(objects, String(as))) Refuse(as, "an object's name is new and not empty");
+    environment.events.push_back({{"create", *class_name}, {"as", as}});
+    objects.emplace_back(String(as), create(environment.platform));
+    return;
   }
-
-  // Each created object's log, by its name, as lines: joined with CR LF they give back the exact text,
-  // so a complete log ends with an empty line.
-  Json Logs() const {
-    Json logs = Json::object();
-    for (const auto& name : order_) {
-      const auto& [entry, instance] = objects_.at(name);
-      if (!entry->log) continue;
-      const std::string text = entry->log(instance.get());
-      Json& lines = logs[name] = Json::array();
-      std::size_t start = 0;
-      for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start));
-      }
-      lines.push_back(text.substr(start));
-    }
-    return logs;
+  const Json& name = Get(step, "object");
+  const Instance* object = FindObject(objects, String(name));
+  if (object == nullptr) Refuse(name, "no object was created as \"" + String(name) + "\"");
+  const bool assign = Find(step, "assign") != nullptr;
+  const std::string verb = assign ? "assign" : "call", given_key = assign ? "value" : "args";
+  AllowKeys(step, {"object", verb, given_key});
+  const Json& member_name = Get(step, verb);
+  std::vector<std::string> names;
+  for (const auto& [known, member] : object->members) {
+    if (member.assign == assign) names.push_back(known);
   }
+  const Member& member = object->members.at(Known(member_name, String(member_name), names, verb));
 
- private:
-  // Adds the parameter's value to args, and to echo when the scenario gave it (or it is the context);
-  // false for a left-out argument the parameter cannot do without.
-  bool Convert(const Param& param, const std::optional<Node>& given, Arguments& args, Json& echo) {
+  std::vector<const Json*> given = {Find(step, "value")};  // an assign's value, or a call's args
+  if (!assign) given.clear();
+  for (const Json& arg : Array(At(step, "args", kNoArray))) given.push_back(&arg);
+  if (given.size() > member.params.size()) Refuse(Get(step, "args"), "too many arguments");
+  given.resize(member.params.size());
+  Arguments args;
+  Json echo = Json::array();  // the arguments as the library receives them
+  for (std::size_t i = 0; i < member.params.size(); ++i) {
+    const Param& param = member.params[i];
     const bool context = param.type == ParamType::kContext;
-    if (!given && context) {
-      args.context = environment_.context();
-      echo.push_back(args.context ? Json{{"object", "ApplicationContext"}} : Json{{"nothing", true}});
-    }
-    if (!given) {
-      if (param.when_left_out || context) args.values.push_back(param.when_left_out.value_or(Variant()));
-      return param.when_left_out || context;
-    }
-    const Variant value = FromTyped(*given);
+    if (!given[i] && !param.when_left_out && !context)
+      Refuse(step, String(member_name) + " needs its argument " + param.name);
+    const Variant value = given[i] ? FromTyped(*given[i]) : Variant::Missing{};
     const bool left_out = value.Is<Variant::Missing>() && param.when_left_out;
     const TypeRule& rule = kTypeRules[static_cast<int>(param.type)];
-    if (!left_out && !rule.fits(value)) given->Fail("the parameter " + param.name + " takes " + rule.takes);
-    echo.push_back(ToTyped(value));
+    if (given[i] && !left_out && !rule.fits(value))
+      Refuse(*given[i], "the parameter " + param.name + " takes " + rule.takes);
+    if (context && !given[i]) args.context = environment.context;
+    if (given[i])
+      echo.push_back(ToTyped(value));
+    else if (context)
+      echo.push_back(args.context ? Json{{"object", "ApplicationContext"}} : Json{{"nothing", true}});
     args.values.push_back(left_out ? *param.when_left_out : value);
-    return true;
   }
+  environment.events.push_back({{"object", name}, {verb, member_name}, {given_key, assign ? echo.at(0) : echo}});
 
-  Environment& environment_;
-  std::map<std::string, std::pair<const ClassEntry*, std::shared_ptr<void>>> objects_;
-  std::vector<std::string> order_;  // as created
-};
-
-// Raises ScenarioError for a scenario it cannot run as written; whatever the library answers or
-// raises goes into the transcript instead.
-Json RunScenario(const Json& scenario) {
-  Node(scenario, "")
-      .AllowKeys({"clock", "hives", "read_only", "broken", "windows_version", "files", "context", "servers", "shell",
-                  "programs", "settings", "temp_folder", "calls", "checks"});
-  Sandbox sandbox;
-  const Json expanded = sandbox.Expand(scenario);
-  const Node root(expanded, "");
-  std::vector<std::string> checks(kParts.begin(), kParts.end());
-  if (const auto named = root.Find("checks")) {
-    checks.clear();
-    for (const Node& part : named->Items()) checks.push_back(part.Known(part.String(), kParts, "part"));
+  Json outcome;
+  try {
+    member.invoke(args);
+    outcome["result"] = args.result ? ToTyped(*args.result) : Json();
+  } catch (...) {
+    outcome["raised"] = ErrorJson(CaughtAsAutomationError());
   }
-  if (const auto files = root.Find("files")) sandbox.Write(*files);
+  if (std::any_of(member.params.begin(), member.params.end(), [](const Param& p) { return p.in_out; })) {
+    Json after = Json::array();
+    for (std::size_t i = 0; i < args.values.size() && given[i]; ++i) after.push_back(ToTyped(args.values[i]));
+    outcome["args_after"] = after;
+  }
+  environment.events.push_back(outcome);
+}
 
-  Environment environment(root, sandbox);
-  Json transcript;
-  {
-    // The objects go before the environment whose servers they may still use.
-    Run run(environment);
-    if (const auto calls = root.Find("calls")) {
-      for (const Node& step : calls->Items()) run.Step(step);
+// Each created object's log, by its name, as lines: joined with CR LF they give back the exact text,
+// so a complete log ends with an empty line.
+Json Logs(const Objects& objects) {
+  Json logs = Json::object();
+  for (const auto& [name, object] : objects) {
+    if (!object.log) continue;
+    const std::string text = object.log();
+    Json& lines = logs[name] = Json::array();
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      lines.push_back(text.substr(start, end - start));
     }
-    transcript["events"] = environment.events;
-    transcript["logs"] = run.Logs();
+    lines.push_back(text.substr(start));
   }
-  const auto checked = [&](const char* part) { return std::find(checks.begin(), checks.end(), part) != checks.end(); };
-  if (checked("files_written")) transcript["files_written"] = sandbox.Written();
-  if (checked("settings")) transcript["settings"] = environment.Settings();
-  if (checked("doubles")) transcript["doubles"] = environment.Doubles();
-  return sandbox.Mask(transcript);
+  return logs;
+}
+
+// The parts of a transcript a scenario may name in "checks"; without it, all are printed.
+const std::vector<std::string> kParts = {"files_written", "settings", "doubles"};
+
+// Raises std::invalid_argument for a scenario it cannot run as written, naming the spot; whatever the
+// library answers or raises goes into the transcript instead.
+Json RunScenario(const Json& written) {
+  Sandbox sandbox;
+  const Json scenario = Sandbox::Replace(written, "${SANDBOX}", sandbox.path);
+  try {
+    AllowKeys(scenario, {"clock", "hives", "read_only", "broken", "windows_version", "files", "context", "servers",
+                         "shell", "programs", "settings", "temp_folder", "calls", "checks"});
+    std::vector<std::string> checks;
+    const Json all_parts = kParts;
+    for (const Json& part : Array(At(scenario, "checks", all_parts)))
+      checks.push_back(Known(part, String(part), kParts, "part"));
+    WriteFiles(At(scenario, "files", kNoObject), sandbox);
+    Environment environment(scenario, sandbox.path);
+    Json transcript;
+    {
+      Objects objects;  // they go before the environment whose servers they may still use
+      for (const Json& step : Array(At(scenario, "calls", kNoArray))) Step(step, environment, objects);
+      transcript["events"] = environment.events;
+      transcript["logs"] = Logs(objects);
+    }
+    for (const std::string& part : kParts) {
+      if (std::find(checks.begin(), checks.end(), part) == checks.end()) continue;
+      transcript[part] = part == "files_written" ? FilesWritten(sandbox)
+                         : part == "settings"    ? environment.Settings()
+                                                 : environment.Doubles();
+    }
+    return Sandbox::Replace(transcript, sandbox.path, "${SANDBOX}");
+  } catch (const Refusal& refusal) {
+    std::string path;
+    FindPath(scenario, refusal.at, path);
+    throw std::invalid_argument((path.empty() ? "the scenario" : path) + ": " + refusal.problem);
+  }
 }
 
 // The transcript's text: indented by two spaces, with every small value (a typed value, an error,
 // a short list) kept on one line, so that a golden reads line by line and a change shows as a
 // small difference. A value nested no deeper than two levels whose one-line form ends within 100
 // columns stays on one line. Text that is not UTF-8 is written with replacement characters.
-std::string Scalar(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+std::string OneLine(const Json& value) {
+  if (!value.is_structured()) return value.dump(-1, ' ', false, Json::error_handler_t::replace);
+  std::string text;
+  for (auto item = value.begin(); item != value.end(); ++item) {
+    text += (text.empty() ? "" : ", ") + (value.is_object() ? OneLine(item.key()) + ": " : "") + OneLine(*item);
+  }
+  return value.is_object() ? "{" + text + "}" : "[" + text + "]";
+}
 
 int Depth(const Json& value) {
   int deepest = 0;
@@ -185,63 +653,45 @@ int Depth(const Json& value) {
   return deepest + 1;
 }
 
-std::string OneLine(const Json& value) {
-  if (!value.is_structured()) return Scalar(value);
-  std::string text;
-  for (auto item = value.begin(); item != value.end(); ++item) {
-    text += (text.empty() ? "" : ", ") + (value.is_object() ? Scalar(item.key()) + ": " : "") + OneLine(*item);
-  }
-  return value.is_object() ? "{" + text + "}" : "[" + text + "]";
-}
-
-void Print(const Json& value, std::size_t indent, std::size_t column, std::string& out) {
+std::string Print(const Json& value, std::size_t indent = 0, std::size_t column = 0) {
   const std::string line = OneLine(value);
-  if (!value.is_structured() || value.empty() || (Depth(value) <= 2 && column + line.size() <= 100)) {
-    out += line;
-    return;
-  }
+  if (!value.is_structured() || value.empty() || (Depth(value) <= 2 && column + line.size() <= 100)) return line;
   const std::string inner(indent + 2, ' ');
-  out += value.is_object() ? "{\n" : "[\n";
+  std::string text = value.is_object() ? "{\n" : "[\n";
   for (auto item = value.begin(); item != value.end(); ++item) {
-    const std::string key = value.is_object() ? Scalar(item.key()) + ": " : "";
-    out += (item != value.begin() ? ",\n" : "") + inner + key;
-    Print(*item, indent + 2, inner.size() + key.size(), out);
+    const std::string key = value.is_object() ? OneLine(item.key()) + ": " : "";
+    text += (item != value.begin() ? ",\n" : "") + inner + key + Print(*item, indent + 2, inner.size() + key.size());
   }
-  out += "\n" + std::string(indent, ' ') + (value.is_object() ? "}" : "]");
+  return text + "\n" + std::string(indent, ' ') + (value.is_object() ? "}" : "]");
 }
-
-constexpr int kRan = 0;
-constexpr int kRunnerFailed = 1;
-constexpr int kMalformed = 2;
 }  // namespace
 }  // namespace quorvel::scenario
 
 int main(int argc, char** argv) {
   using namespace quorvel::scenario;
+  const bool help = argc == 2 && std::strcmp(argv[1], "--help") == 0;
   if (argc != 2 || argv[1][0] == '-') {
-    (argc == 2 && std::strcmp(argv[1], "--help") == 0 ? std::cout : std::cerr)
+    (help ? std::cout : std::cerr)
         << "usage: quorvel-scenario FILE.json\n"
            "Runs the scenario against the library with test doubles and prints its transcript as JSON.\n"
            "Exit status: 0 the scenario ran, 2 a malformed scenario, 1 the runner failed. See docs/scenarios.md.\n";
-    return argc == 2 && std::strcmp(argv[1], "--help") == 0 ? kRan : kMalformed;
+    return help ? 0 : 2;
   }
   const std::string file = argv[1];
+  const auto report = [&](const std::string& problem, int status) {
+    std::cerr << "quorvel-scenario: " << file << ": " << problem << '\n';
+    return status;
+  };
   try {
     std::ifstream in(file, std::ios::binary);
-    if (!in) throw ScenarioError("cannot be read");
-    const Json scenario = Json::parse(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    std::string text;
-    Print(RunScenario(scenario), 0, 0, text);
-    std::cout << text << '\n';
-    return kRan;
+    if (!in) return report("cannot be read", 2);
+    std::cout << Print(RunScenario(Json::parse(in))) << '\n';
+    return 0;
   } catch (const Json::parse_error& error) {
-    std::cerr << "quorvel-scenario: " << file << ": not valid JSON: " << error.what() << '\n';
-    return kMalformed;
-  } catch (const ScenarioError& error) {
-    std::cerr << "quorvel-scenario: " << file << ": " << error.what() << '\n';
-    return kMalformed;
+    return report(std::string("not valid JSON: ") + error.what(), 2);
+  } catch (const std::invalid_argument& refusal) {
+    return report(refusal.what(), 2);
   } catch (const std::exception& error) {
-    std::cerr << "quorvel-scenario: " << file << ": the runner failed: " << error.what() << '\n';
-    return kRunnerFailed;
+    return report(std::string("the runner failed: ") + error.what(), 1);
   }
 }
