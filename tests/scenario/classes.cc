@@ -1,6 +1,6 @@
 #include "tests/scenario/classes.h"
 
-#include "quorvel/email.h"
+#include "facade/email_impl.h"
 #include "quorvel/mail_eudora.h"
 #include "quorvel/mail_mapi.h"
 #include "quorvel/message.h"
@@ -43,8 +43,9 @@ Instance WithLogAndSend(std::shared_ptr<Provider> o, std::map<std::string, Membe
   return {members, [o] { return o->GetLog(); }};
 }
 
+// The facade's implementation, so that a scenario can also call the mailto: fallback on its own.
 Instance EmailClass(const Platform& platform) {
-  auto o = std::make_shared<Email>(platform);
+  auto o = std::make_shared<facade::EmailImpl>(platform);
   return {
       {{"SetApplicationContext", Assign(kContextParam, [o](Arguments& a) { o->SetApplicationContext(a.context); })},
        {"ClientToUse", Assign(Text("client"), [o](Arguments& a) { o->ClientToUse(a.Text(0)); })},
@@ -52,7 +53,8 @@ Instance EmailClass(const Platform& platform) {
         Assign(Text("message"), [o](Arguments& a) { o->AlternateAttachmentMessage(a.Text(0)); })},
        {"GetMailClients", Call({{"clientList", ParamType::kTextArray, std::nullopt, true},
                                 {"defaultClient", ParamType::kText, std::nullopt, true}},
-                               [o](Arguments& a) { a.result = o->GetMailClients(a.Get<StringArray>(0), a.Text(1)); })}},
+                               [o](Arguments& a) { a.result = o->GetMailClients(a.Get<StringArray>(0), a.Text(1)); })},
+       {"MailTo", Call(kMessageParams, [o](Arguments& a) { a.result = o->MailTo(ToMessage(a)); })}},
       nullptr};
 }
 
