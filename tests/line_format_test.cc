@@ -5,26 +5,8 @@
 namespace quorvel::trail {
 namespace {
 
-struct StampCase {
-  platform::LocalTime time;
-  const char* log_form;
-  const char* error_form;
-};
-
-TEST(LineFormat, TimeStampsInBothForms) {
-  const StampCase cases[] = {
-      {{2026, 12, 4, 0, 0, 5}, "04 Dec 26 12:00:05 am", "04 Dec 26 00:00:05"},
-      {{2026, 12, 4, 12, 0, 5}, "04 Dec 26 12:00:05 pm", "04 Dec 26 12:00:05"},
-      {{2009, 1, 31, 1, 7, 9}, "31 Jan 09 01:07:09 am", "31 Jan 09 01:07:09"},
-      {{2000, 6, 1, 13, 30, 0}, "01 Jun 00 01:30:00 pm", "01 Jun 00 13:30:00"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.log_form);
-    EXPECT_EQ(LogTimestamp(c.time), c.log_form);
-    EXPECT_EQ(ErrorTimestamp(c.time), c.error_form);
-  }
-}
-
+// Time stamps and the decimal form are pinned by the scenarios (their clocks include midnight, noon and
+// the afternoon); the form with the hexadecimal code is what no provider writes yet.
 constexpr platform::LocalTime kTime{2026, 12, 4, 1, 7, 9};
 
 TEST(LineFormat, ErrorLinesInBothForms) {
