@@ -7,7 +7,6 @@
 #include <new>
 
 #include "tests/doubles/fixed_clock.h"
-#include "tests/doubles/recording_context.h"
 
 namespace quorvel::trail {
 namespace {
@@ -30,21 +29,6 @@ TEST_F(ProcedureTest, OtherExceptionsBecomeAutomationErrors) {
   EXPECT_FALSE(p.Keep([&]() -> bool { throw std::out_of_range("index 7"); }));
   EXPECT_THAT(log_.GetLog(), HasSubstr("Error: 7 in Lib/Send at line 0 Out of memory\r\n"));
   EXPECT_THAT(log_.GetLog(), HasSubstr("Error: 51 in Lib/Send at line 0 Internal error: index 7\r\n"));
-}
-
-TEST_F(ProcedureTest, VerboseForwardingSendsTheBareMessageOnlyWhileAContextIsSet) {
-  auto context = std::make_shared<testing::RecordingContext>();
-  SessionLog log(clock_, {" - Entered", ErrorCodeForm::kDecimalAndHex});
-  log.LogLine("before");
-  log.ForwardVerboseTo(context);
-  Procedure p(log, "Lib/Send");
-  EXPECT_FALSE(p.Keep([&]() -> bool {
-    p.Enter();
-    p.Line(40);
-    throw RuntimeError(91);
-  }));
-  EXPECT_EQ(context->calls, std::vector<std::string>{"SessionLogAddVerbose Lib/Send - Entered"});
-  EXPECT_THAT(log.GetLog(), HasSubstr("Error: 91(5B) in Lib/Send at line 40 Object variable"));
 }
 
 }  // namespace

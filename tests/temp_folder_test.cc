@@ -7,7 +7,6 @@
 
 #include "platform/temp_file_names.h"
 #include "platform/temp_folder_linux.h"
-#include "tests/doubles/fake_temp_folder.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {
@@ -15,23 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-using quorvel::testing::FakeTempFolder;
-
-// The folder comes from a 100-character buffer: a longer one does not fit and leaves only the separator.
-TEST(MWindowsTempFolder, EndsTheFolderWithTheSeparatorAndPassesFailuresOn) {
-  const std::string full = "/" + std::string(98, 'a');  // with its NUL, exactly the buffer
-  for (const auto& [folder, expected] :
-       {std::pair{"/t/"s, "/t/"s}, {"/t", "/t/"}, {full, full + "/"}, {full + "b", "/"}}) {
-    FakeTempFolder fake(folder);
-    EXPECT_EQ(MWindowsTempFolder::GetWindowsTempFolder(fake), Variant(expected)) << folder;
-  }
-  // The fake joins folder and prefix as given, so the name shows both were passed on as text.
-  const quorvel::testing::TempDir dir;
-  FakeTempFolder fake(dir.path().string());
-  EXPECT_EQ(MWindowsTempFolder::CreateTempFileName(fake, 42), Variant(dir.path().string() + "/421.tmp"));
-  fake.fails = true;
-  EXPECT_EQ(MWindowsTempFolder::CreateTempFileName(fake, 42), Variant("")) << "a failure answers no name";
-}
 
 // Draws names from a script, so that a test can take them first.
 struct PredictableTempFolder : SystemTempFolder {
@@ -72,6 +54,18 @@ TEST_F(SystemTempFolderTest, ReportsTmpdirWhenAbsolute) {
     EXPECT_EQ(folder_.GetTempPathA(characters + 1, buffer), characters);
     EXPECT_EQ(buffer.substr(0, buffer.find('\0')), folder);
   }
+}
+
+// The folder comes from a 100-character buffer: one that does not fit leaves only the separator, and a
+// file that cannot be made leaves no name.
+TEST_F(SystemTempFolderTest, ModuleTakesTheFolderThroughItsBuffer) {
+  const std::string fits = "/" + std::string(97, 'a');  // 99 characters once the separator is added
+  for (const auto& [tmpdir, expected] : {std::pair{fits, fits + "/"}, {fits + "a", "/"s}}) {
+    env_.Set("TMPDIR", tmpdir);
+    EXPECT_EQ(MWindowsTempFolder::GetWindowsTempFolder(folder_), Variant(expected)) << tmpdir;
+  }
+  env_.Set("TMPDIR", (dir_ / "missing").string());
+  EXPECT_EQ(MWindowsTempFolder::CreateTempFileName(folder_, "q"), Variant(""));
 }
 
 TEST_F(SystemTempFolderTest, CreatesNewPrivateEmptyFilesNamedByThePrefix) {
