@@ -21,7 +21,7 @@ constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 // A message quotes at most this many characters of a name: a line can be megabytes long.
-constexpr std::size_t kQuotedNameLength = 80;
+constexpr std::size_t kExcerptLength = 80;
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kRootAbbreviations{{
     {"HKEY_LOCAL_MACHINE", "HKLM"},
@@ -47,12 +47,12 @@ bool IsStringType(std::uint32_t type) {
   return type == reg_type::kString || type == reg_type::kExpandString || type == reg_type::kMultiString;
 }
 
-// The start of valid UTF-8 text, cut after kQuotedNameLength characters with an ellipsis.
-std::string Quoted(std::string_view text) {
+// The start of valid UTF-8 text, cut after kExcerptLength characters with an ellipsis.
+std::string Excerpt(std::string_view text) {
   std::size_t end = 0;
-  for (std::size_t characters = 0; end < text.size() && characters < kQuotedNameLength; ++characters) {
-    do ++end;
-    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80);
+  for (std::size_t characters = 0; end < text.size() && characters < kExcerptLength; ++characters) {
+    ++end;  // past the character's first byte, then its continuation bytes (10xxxxxx)
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
   }
   return end == text.size() ? std::string(text) : std::string(text.substr(0, end)) + "…";
 }
@@ -113,7 +113,8 @@ std::string DecodeUtf16Le(std::string_view bytes, std::string_view fileName) {
   if (!text) Malformed(fileName, line_before(read), "unpaired surrogate");
   // The conversion stops at a NUL unit, which a text file never holds, and before a high surrogate
   // that ends the text.
-  if (read < units.size()) Malformed(fileName, line_before(read), units[read] == 0 ? "NUL character" : "unpaired surrogate");
+  if (read < units.size())
+    Malformed(fileName, line_before(read), units[read] == 0 ? "NUL character" : "unpaired surrogate");
   if (bytes.size() % 2 != 0) Malformed(fileName, line_before(units.size()), "truncated UTF-16 text");
   return std::move(*text);
 }
@@ -197,7 +198,7 @@ class Parser {
     if (!FitsOnALine(path)) Fail("carriage return in a key name");
     const auto slash = path.find('\\');
     if (!NamesRoot(path.substr(0, slash))) {
-      Fail("key " + Quoted(path) + " is not under " + std::string(root_));
+      Fail("key " + Excerpt(path) + " is not under " + std::string(root_));
     }
     const std::string_view relative = slash == std::string_view::npos ? "" : path.substr(slash + 1);
     const std::size_t depth = SplitKeyPath(relative).size();
@@ -206,7 +207,7 @@ class Parser {
     if (!remove) {
       current_ = &hive_.FindOrCreate(relative);
     } else if (depth == 0) {
-      Fail("cannot delete the root key " + Quoted(path));
+      Fail("cannot delete the root key " + Excerpt(path));
     } else {
       hive_.Remove(relative);
     }
@@ -378,9 +379,9 @@ void RequireReadableDepth(std::size_t depth) {
 
 void RequireReadableSize(const std::string& text) {
   if (text.size() > kMaxHiveFileSize) {
-    throw RuntimeError(error_number::kInvalidProcedureCall,
-                       "the hive would be larger than the " + std::to_string(kMaxHiveFileSize >> 20) +
-                           " MiB a hive file may hold");
+    throw RuntimeError(
+        error_number::kInvalidProcedureCall,
+        "the hive would be larger than the " + std::to_string(kMaxHiveFileSize >> 20) + " MiB a hive file may hold");
   }
 }
 

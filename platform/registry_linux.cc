@@ -37,7 +37,8 @@ std::filesystem::path HomeFolder() {
   std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
   passwd entry{};
   passwd* found = nullptr;
-  while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE) buffer.resize(buffer.size() * 2);
+  while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE)
+    buffer.resize(buffer.size() * 2);
   if (found && found->pw_dir && found->pw_dir[0] == '/') return found->pw_dir;
   RaiseAccessError("~/.config/quorvel/user.reg", "HOME is not set and the user database names no home folder");
 }
@@ -94,7 +95,8 @@ RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName
   struct stat status {};
   if (::fstat(fd, &status) != 0) RaiseAccessError(path.string(), std::strerror(errno));
   if (!S_ISREG(status.st_mode)) RaiseAccessError(path.string(), "not a regular file");
-  if (static_cast<std::uintmax_t>(status.st_size) > kMaxHiveFileSize) RaiseAccessError(path.string(), "larger than a hive file can be");
+  if (static_cast<std::uintmax_t>(status.st_size) > kMaxHiveFileSize)
+    RaiseAccessError(path.string(), "larger than a hive file can be");
 
   std::string bytes;
   char chunk[65536];
@@ -104,8 +106,7 @@ RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName
     if (count < 0) RaiseAccessError(path.string(), std::strerror(errno));
     if (count == 0) break;
     bytes.append(chunk, static_cast<std::size_t>(count));
-    if (bytes.size() > kMaxHiveFileSize)
-      RaiseAccessError(path.string(), "larger than a hive file can be");
+    if (bytes.size() > kMaxHiveFileSize) RaiseAccessError(path.string(), "larger than a hive file can be");
   }
   return ParseRegFile(bytes, rootName, path.string());
 }

@@ -131,7 +131,8 @@ TEST(RegFileParse, ReaderAndWriterTakeTheSameNames) {
   for (const std::string name : {"plain", "a\rb", "trailing\r", "naïve"}) {
     SCOPED_TRACE(name);
     bool parsed = true;
-    for (const std::string& file : {"REGEDIT4\n[HKLM\\A]\n\"" + name + "\"=\"x\"\n", "REGEDIT4\n[HKLM\\" + name + "]\n"}) {
+    for (const std::string& file :
+         {"REGEDIT4\n[HKLM\\A]\n\"" + name + "\"=\"x\"\n", "REGEDIT4\n[HKLM\\" + name + "]\n"}) {
       try {
         Parse(file);
       } catch (const AutomationError& e) {
@@ -160,13 +161,15 @@ TEST(RegFileParse, Version5HexStringsAreUtf16) {
     std::string_view bytes;
     const char* tree;  // empty: malformed at line 3
   } kCases[] = {
-      {"string", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(1):45,00,75,00,64,00,6f,00,72,00,61,00,00,00\n",
+      {"string",
+       "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(1):45,00,75,00,64,00,6f,00,72,00,61,00,00,00\n",
        " [A] @=1:4575646f726100"},
-      {"expandable, continued", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(2):25,00,\\\n 50,00,25,00,00,00\n",
-       " [A] @=2:25502500"},
+      {"expandable, continued",
+       "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(2):25,00,\\\n 50,00,25,00,00,00\n", " [A] @=2:25502500"},
       {"multi-string", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(7):61,00,00,00,e9,00,00,00,00,00\n",
        " [A] @=7:6100c3a90000"},
-      {"surrogate pair, no NUL", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(1):3d,d8,00,de\n", " [A] @=1:f09f9880"},
+      {"surrogate pair, no NUL", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(1):3d,d8,00,de\n",
+       " [A] @=1:f09f9880"},
       {"binary stays bytes", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex:45,00\n", " [A] @=3:4500"},
       {"REGEDIT4 strings stay bytes", "REGEDIT4\n[HKLM\\A]\n@=hex(1):45,00\n", " [A] @=1:4500"},
       {"odd byte count", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(1):45,00,00\n", ""},
@@ -190,7 +193,8 @@ TEST(RegFileParse, Version5HexStringsAreUtf16) {
     if (with_invalid_utf8) tree.FindOrCreate("B").SetValue("", RegValue{reg_type::kExpandString, {0xC3, '(', 0}});
     const std::string text = WriteRegFile(tree, "HKEY_LOCAL_MACHINE");
     EXPECT_EQ(ParseRegFile(text, "HKEY_LOCAL_MACHINE", "w.reg"), tree) << text;
-    EXPECT_THAT(text, ::testing::StartsWith(with_invalid_utf8 ? "REGEDIT4\r\n" : "Windows Registry Editor Version 5.00\r\n"));
+    EXPECT_THAT(text,
+                ::testing::StartsWith(with_invalid_utf8 ? "REGEDIT4\r\n" : "Windows Registry Editor Version 5.00\r\n"));
   }
 }
 
@@ -199,7 +203,8 @@ TEST(RegFileParse, MessagesQuoteLittleAndNameTheFault) {
     Parse("REGEDIT4\n[HKCU\\" + std::string(1 << 20, 'k') + "]\n");
     ADD_FAILURE() << "parsed";
   } catch (const AutomationError& e) {
-    EXPECT_THAT(e.description(), ::testing::MatchesRegex(".*line 2: key HKCU\\\\k{75}… is not under HKEY_LOCAL_MACHINE"));
+    EXPECT_THAT(e.description(),
+                ::testing::MatchesRegex(".*line 2: key HKCU\\\\k{75}… is not under HKEY_LOCAL_MACHINE"));
   }
   try {
     Parse(FileBytes("", u"REGEDIT4\r\n; \xD800"));
@@ -234,7 +239,8 @@ void OnSmallStack(const std::function<void()>& body) {
   pthread_attr_setstacksize(&attributes, 256 * 1024);
   pthread_t thread;
   ASSERT_EQ(pthread_create(
-                &thread, &attributes, [](void* run) -> void* { return (*static_cast<std::function<void()>*>(run))(), nullptr; },
+                &thread, &attributes,
+                [](void* run) -> void* { return (*static_cast<std::function<void()>*>(run))(), nullptr; },
                 const_cast<std::function<void()>*>(&body)),
             0);
   pthread_join(thread, nullptr);

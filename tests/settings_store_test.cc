@@ -189,12 +189,12 @@ TEST_F(HiveSettingsStoreTest, SaverKilledWhileWritingLeavesTheEarlierHive) {
 TEST_F(HiveSettingsStoreTest, SaveNeverWritesAHiveTheReaderRefuses) {
   store_.SaveSetting("App", "Sec", "Key", "kept");
   const std::string before = quorvel::testing::ReadFile(hive_);
-  EXPECT_EQ(std::count(before.begin(), before.end(), '['), 1) << "keys that only hold subkeys need no line:\n" << before;
+  EXPECT_EQ(std::count(before.begin(), before.end(), '['), 1) << "keys that only hold subkeys need no line:\n"
+                                                              << before;
   std::string deep_app = "a";
   for (std::size_t level = 0; level < kMaxKeyDepth; ++level) deep_app += "\\a";
   const std::pair<std::string, std::string> kRefused[] = {
-      {deep_app, "v"},
-      {"App", std::string(23 << 20, '\n')},  // passes 64 MiB once written as hex
+      {deep_app, "v"}, {"App", std::string(23 << 20, '\n')},  // passes 64 MiB once written as hex
   };
   for (const auto& [app, value] : kRefused) {
     EXPECT_THAT([&] { store_.SaveSetting(app, "Sec", "Other", value); },
