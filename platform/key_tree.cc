@@ -1,6 +1,8 @@
 #include "platform/key_tree.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 namespace quorvel::platform {
 
@@ -68,25 +70,39 @@ bool RegKey::Remove(std::string_view path) {
   return true;
 }
 
+RegKey::RegKey(const RegKey& other) : subkeys_(other.subkeys_), values_(other.values_) { IndexValues(); }
+
+RegKey& RegKey::operator=(const RegKey& other) {
+  if (this != &other) *this = RegKey(other);
+  return *this;
+}
+
+void RegKey::IndexValues() {
+  value_index_.clear();
+  for (auto entry = values_.begin(); entry != values_.end(); ++entry) value_index_.emplace(entry->first, entry);
+}
+
 const RegValue* RegKey::Value(std::string_view name) const {
-  for (const auto& [value_name, value] : values_) {
-    if (EqualsIgnoringCase(value_name, name)) return &value;
-  }
-  return nullptr;
+  const auto found = value_index_.find(name);
+  return found == value_index_.end() ? nullptr : &found->second->second;
 }
 
 void RegKey::SetValue(std::string_view name, RegValue value) {
-  for (auto& [value_name, existing] : values_) {
-    if (EqualsIgnoringCase(value_name, name)) {
-      existing = std::move(value);
-      return;
-    }
+  if (const auto found = value_index_.find(name); found != value_index_.end()) {
+    found->second->second = std::move(value);
+    return;
   }
   values_.emplace_back(std::string(name), std::move(value));
+  value_index_.emplace(values_.back().first, std::prev(values_.end()));
 }
 
 bool RegKey::RemoveValue(std::string_view name) {
-  return std::erase_if(values_, [&](const auto& entry) { return EqualsIgnoringCase(entry.first, name); }) > 0;
+  const auto found = value_index_.find(name);
+  if (found == value_index_.end()) return false;
+  const auto entry = found->second;
+  value_index_.erase(found);
+  values_.erase(entry);
+  return true;
 }
 
 }  // namespace quorvel::platform

@@ -1,7 +1,9 @@
 // An in-memory registry hive: keys with case-insensitive names, each with values and subkeys.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <list>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,12 +25,23 @@ struct CaseInsensitiveLess {
 };
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
+// How deep keys may nest below a hive's root, far beyond any real registry. The reader refuses deeper
+// keys and the writer will not write them, so the walks over a tree (copying, comparing, destroying,
+// writing) recurse at most this deep.
+inline constexpr std::size_t kMaxKeyDepth = 512;
+
 class RegKey {
  public:
   // Subkeys enumerate in case-insensitive name order, as the registry lists them.
   using SubKeys = std::map<std::string, RegKey, CaseInsensitiveLess>;
   // Values keep the order in which they were set; the empty name is the unnamed value.
-  using Values = std::vector<std::pair<std::string, RegValue>>;
+  using Values = std::list<std::pair<std::string, RegValue>>;
+
+  RegKey() = default;
+  RegKey(const RegKey& other);
+  RegKey(RegKey&&) = default;
+  RegKey& operator=(const RegKey& other);
+  RegKey& operator=(RegKey&&) = default;
 
   const SubKeys& subkeys() const { return subkeys_; }
   const Values& values() const { return values_; }
@@ -44,11 +57,16 @@ class RegKey {
   void SetValue(std::string_view name, RegValue value);
   bool RemoveValue(std::string_view name);
 
-  bool operator==(const RegKey&) const = default;
+  bool operator==(const RegKey& other) const { return subkeys_ == other.subkeys_ && values_ == other.values_; }
 
  private:
+  void IndexValues();
+
   SubKeys subkeys_;
   Values values_;
+  // Each value by its name, so that setting one does not search all the others. The names viewed are
+  // the ones in values_, whose list nodes never move.
+  std::map<std::string_view, Values::iterator, CaseInsensitiveLess> value_index_;
 };
 
 // The segments of a backslash-separated key path, empty ones skipped.

@@ -1,6 +1,7 @@
 #include "platform/registry_linux.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/desktop_mail_clients_linux.h"
 #include "platform/path_error.h"
@@ -19,13 +21,26 @@
 namespace quorvel::platform {
 
 namespace {
-// Hive files are small; anything far bigger is not a hive and is refused before it is read.
-constexpr off_t kLargestHiveFile = 64 * 1024 * 1024;
 constexpr const char* kMailClientsKey = "Software\\Clients\\Mail";
 
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
+}
+
+// $HOME, else the user database's home folder; either only when absolute, as the base directory
+// rules ask. Without one, the settings would land in whatever folder the program runs in.
+std::filesystem::path HomeFolder() {
+  const std::filesystem::path home = Environment("HOME");
+  if (home.is_absolute()) return home;
+  const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE)
+    buffer.resize(buffer.size() * 2);
+  if (found && found->pw_dir && found->pw_dir[0] == '/') return found->pw_dir;
+  RaiseAccessError("~/.config/quorvel/user.reg", "HOME is not set and the user database names no home folder");
 }
 }  // namespace
 
@@ -39,7 +54,7 @@ std::filesystem::path HiveFileRegistry::UserHivePath() {
   if (!configured.empty()) return configured;
   std::filesystem::path config = Environment("XDG_CONFIG_HOME");
   // The base directory rules ignore a relative XDG_CONFIG_HOME.
-  if (config.empty() || config.is_relative()) config = std::filesystem::path(Environment("HOME")) / ".config";
+  if (config.empty() || config.is_relative()) config = HomeFolder() / ".config";
   return config / "quorvel" / "user.reg";
 }
 
@@ -70,7 +85,8 @@ std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
 }
 
 RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName) {
-  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a FIFO in the hive's place is refused below instead of waiting for a writer.
+  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!file.valid()) {
     if (errno == ENOENT) return RegKey{};
     RaiseAccessError(path.string(), std::strerror(errno));
@@ -79,7 +95,8 @@ RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName
   struct stat status {};
   if (::fstat(fd, &status) != 0) RaiseAccessError(path.string(), std::strerror(errno));
   if (!S_ISREG(status.st_mode)) RaiseAccessError(path.string(), "not a regular file");
-  if (status.st_size > kLargestHiveFile) RaiseAccessError(path.string(), "larger than a hive file can be");
+  if (static_cast<std::uintmax_t>(status.st_size) > kMaxHiveFileSize)
+    RaiseAccessError(path.string(), "larger than a hive file can be");
 
   std::string bytes;
   char chunk[65536];
@@ -89,8 +106,7 @@ RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName
     if (count < 0) RaiseAccessError(path.string(), std::strerror(errno));
     if (count == 0) break;
     bytes.append(chunk, static_cast<std::size_t>(count));
-    if (bytes.size() > static_cast<std::size_t>(kLargestHiveFile))
-      RaiseAccessError(path.string(), "larger than a hive file can be");
+    if (bytes.size() > kMaxHiveFileSize) RaiseAccessError(path.string(), "larger than a hive file can be");
   }
   return ParseRegFile(bytes, rootName, path.string());
 }

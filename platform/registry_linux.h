@@ -1,6 +1,7 @@
 // The registry on Linux: each predefined root is a .reg hive file.
 //   HKEY_LOCAL_MACHINE  $QUORVEL_MACHINE_HIVE, else /etc/quorvel/machine.reg
-//   HKEY_CURRENT_USER   $QUORVEL_USER_HIVE, else $XDG_CONFIG_HOME/quorvel/user.reg
+//   HKEY_CURRENT_USER   $QUORVEL_USER_HIVE, else $XDG_CONFIG_HOME/quorvel/user.reg, else
+//                       ~/.config/quorvel/user.reg (~ being $HOME, else the user database's home)
 // A missing file is an empty hive. A key grants all rights when its hive file could be written by
 // this user, read rights otherwise. A hive that exists but cannot be read or parsed raises an error
 // naming the file from the registry call that needed it.

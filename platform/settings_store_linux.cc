@@ -8,11 +8,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+#include <system_error>
 
-#include "platform/glib_owners_linux.h"
 #include "platform/path_error.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
@@ -30,13 +31,63 @@ constexpr std::string_view kRootName = "HKEY_CURRENT_USER";
 constexpr std::string_view kSettingsKey = "Software\\VB and VBA Program Settings";
 constexpr int kNewFolderMode = 0700;
 constexpr int kNewHiveMode = 0600;
+// A save writes the new hive as "<hive>.saving-XXXXXX" first: a name no user gives a file, so one that
+// a killed saver left behind can go without taking the user's own "user.reg.backup" with it.
+constexpr std::string_view kTemporaryInfix = ".saving-";
+// A temporary hive this old is a killed saver's: a live save writes its own in well under a second.
+constexpr auto kLeftoverAge = std::chrono::minutes(10);
 
 // The key holding a section's values. A name of backslashes alone names no key, so it counts as empty.
 std::string SectionPath(const std::string& appName, const std::string& section, const std::string& key) {
   if (SplitKeyPath(appName).empty() || SplitKeyPath(section).empty() || key.empty()) {
     throw RuntimeError(error_number::kInvalidProcedureCall);
   }
-  return std::string(kSettingsKey) + "\\" + appName + "\\" + section;
+  std::string path = std::string(kSettingsKey) + "\\" + appName + "\\" + section;
+  // Refused before any tree holds it: a tree that deep would outgrow the stack when walked.
+  if (SplitKeyPath(path).size() > kMaxKeyDepth) {
+    throw RuntimeError(error_number::kInvalidProcedureCall,
+                       "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+  }
+  return path;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// The file a save replaces: the hive, or the target of the link standing in its place, which replacing
+// the link itself would cut off from every later save. A link to nothing is refused.
+fs::path FileToReplace(const fs::path& hive) {
+  std::error_code error;
+  if (!fs::is_symlink(fs::symlink_status(hive, error))) return hive;
+  fs::path target = fs::canonical(hive, error);
+  if (error) RaiseAccessError(hive.string(), error.message());
+  return target;
+}
+
+// The registry reads a hive this user may not write as read-only; a save honours that as well.
+void RequireWritable(const fs::path& hive) {
+  if (::access(hive.c_str(), W_OK) != 0 && errno != ENOENT) RaiseAccessError(hive.string(), std::strerror(errno));
+}
+
+bool IsTemporaryName(std::string_view name, const std::string& hiveName) {
+  return name.starts_with(hiveName + std::string(kTemporaryInfix));
+}
+
+// Removes the temporary hives that savers killed while writing left behind. Only under the lock: no
+// other save is writing one then. Best effort; a file that cannot go stays for a later save.
+void RemoveLeftoverTemporaries(const fs::path& folder, const std::string& hiveName) {
+  const auto cutoff = fs::file_time_type::clock::now() - kLeftoverAge;
+  std::error_code error;
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+    std::error_code ignored;
+    if (IsTemporaryName(entry->path().filename().string(), hiveName) && entry->is_regular_file(ignored) &&
+        !entry->is_symlink(ignored) && entry->last_write_time(ignored) < cutoff) {
+      fs::remove(entry->path(), ignored);
+    }
+  }
 }
 
 // An exclusive flock on a file beside the hive: the hive itself is replaced by a rename, which would
@@ -51,17 +102,33 @@ UniqueFd LockHive(const fs::path& path) {
   return lock;
 }
 
-// Writes a temporary file beside the hive, syncs it and renames it over the hive, keeping the hive's mode.
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return false;
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// Writes a temporary file beside the hive, syncs it and renames it over the hive, keeping the hive's
+// mode, so that a crash leaves the old hive or the new one. (GLib's g_file_set_contents does the same
+// under a temporary name that cannot be told from the user's own files; see kTemporaryInfix.)
 void ReplaceHive(const fs::path& path, const std::string& text) {
   struct stat status {};
   const int mode = ::stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : kNewHiveMode;
-  glib::Error error;
-  if (!g_file_set_contents_full(
-          path.c_str(), text.data(), static_cast<gssize>(text.size()),
-          static_cast<GFileSetContentsFlags>(G_FILE_SET_CONTENTS_CONSISTENT | G_FILE_SET_CONTENTS_DURABLE), mode,
-          error.out())) {
-    RaiseAccessError(path.string(), error.message());
-  }
+  std::string temporary = path.string() + std::string(kTemporaryInfix) + "XXXXXX";
+  UniqueFd file(g_mkstemp_full(temporary.data(), O_WRONLY | O_CLOEXEC, mode));
+  if (!file.valid()) RaiseAccessError(path.string(), std::strerror(errno));
+  const auto fail = [&](int error) {
+    ::unlink(temporary.c_str());
+    RaiseAccessError(path.string(), std::strerror(error));
+  };
+  if (::fchmod(file.get(), static_cast<mode_t>(mode)) != 0 || !WriteAll(file.get(), text) || ::fsync(file.get()) != 0)
+    fail(errno);
+  if (const int error = file.Close()) fail(error);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) fail(errno);
 }
 
 // The rename survives a crash only once the folder itself is on disk.
@@ -75,8 +142,7 @@ void SyncFolder(const fs::path& folder) {
 std::string HiveSettingsStore::GetSetting(const std::string& appName, const std::string& section,
                                           const std::string& key, const std::string& defaultValue) {
   const std::string path = SectionPath(appName, section, key);
-  const RegKey hive = ReadHiveFile(HiveFileRegistry::UserHivePath(), kRootName);
-  const RegKey* found = hive.Find(path);
+  const RegKey* found = UserHive().Find(path);
   const RegValue* value = found ? found->Value(key) : nullptr;
   if (!value || value->type != reg_type::kString) return defaultValue;
   return std::string(value->data.begin(), std::find(value->data.begin(), value->data.end(), 0));
@@ -85,20 +151,34 @@ std::string HiveSettingsStore::GetSetting(const std::string& appName, const std:
 void HiveSettingsStore::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                                     const std::string& value) {
   const std::string path = SectionPath(appName, section, key);
-  const fs::path hive_path = HiveFileRegistry::UserHivePath();
-  fs::path folder = hive_path.parent_path();
-  if (folder.empty()) folder = ".";
+  const fs::path hive_path = FileToReplace(HiveFileRegistry::UserHivePath());
+  const fs::path folder = hive_path.has_parent_path() ? hive_path.parent_path() : fs::path(".");
   if (g_mkdir_with_parents(folder.c_str(), kNewFolderMode) != 0)
     RaiseAccessError(folder.string(), std::strerror(errno));
+  RequireWritable(hive_path);
 
   const UniqueFd lock = LockHive(fs::path(hive_path) += ".lock");
+  RemoveLeftoverTemporaries(folder, hive_path.filename().string());
   // Read under the lock, so a save made meanwhile by another process is kept. A malformed hive
-  // raises here, before anything is written.
+  // raises here, and a text the reader would refuse while writing it, before anything is written.
   RegKey hive = ReadHiveFile(hive_path, kRootName);
   const char* text = value.c_str();
   hive.FindOrCreate(path).SetValue(key, RegValue{reg_type::kString, {text, text + value.size() + 1}});
   ReplaceHive(hive_path, WriteRegFile(hive, kRootName));
   SyncFolder(folder);
+}
+
+const RegKey& HiveSettingsStore::UserHive() {
+  std::string path = HiveFileRegistry::UserHivePath().string();
+  struct stat identity {};
+  const bool exists = ::stat(path.c_str(), &identity) == 0;
+  if (!exists || !last_read_ || last_read_->path != path || !SameFile(last_read_->identity, identity)) {
+    last_read_.reset();  // a read that raises keeps nothing stale
+    // Stated before it is read: a change in between is seen as a new identity at the next call.
+    RegKey keys = ReadHiveFile(path, kRootName);
+    last_read_.emplace(ReadHive{std::move(path), identity, std::move(keys)});
+  }
+  return last_read_->keys;
 }
 
 }  // namespace quorvel::platform

@@ -40,17 +40,21 @@ RegStatus TreeRegistry::Open(HKey root, const std::string& subKey, std::optional
   return reg_status::kSuccess;
 }
 
-const TreeRegistry::OpenKey* TreeRegistry::Lookup(HKey key) const {
+TreeRegistry::OpenKey* TreeRegistry::Lookup(HKey key) {
   const auto found = open_keys_.find(key);
   return found == open_keys_.end() ? nullptr : &found->second;
 }
 
 RegStatus TreeRegistry::RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer, std::uint32_t& nameSize) {
-  const OpenKey* open = Lookup(key);
+  OpenKey* open = Lookup(key);
   if (!open) return reg_status::kInvalidHandle;
   const auto& subkeys = open->key->subkeys();
   if (index >= subkeys.size()) return reg_status::kNoMoreItems;
-  const std::string& name = std::next(subkeys.begin(), index)->first;
+  if (open->subkey_names.empty()) {
+    open->subkey_names.reserve(subkeys.size());
+    for (const auto& entry : subkeys) open->subkey_names.push_back(&entry.first);
+  }
+  const std::string& name = *open->subkey_names[index];
   const auto length = static_cast<std::uint32_t>(Utf8Characters(name));
   if (length >= nameSize) return reg_status::kMoreData;
   nameBuffer.replace(0, std::min(nameBuffer.size(), name.size() + 1), name + '\0');

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/key_tree.h"
 #include "platform/registry.h"
@@ -40,9 +41,12 @@ class TreeRegistry : public Registry {
   struct OpenKey {
     std::shared_ptr<const RegKey> hive;  // keeps the snapshot alive
     const RegKey* key;
+    // The subkeys' names by index, made at the first enumeration: a listing asks for index 0, 1, 2, …,
+    // and walking the map to each index would make it quadratic.
+    std::vector<const std::string*> subkey_names = {};
   };
   RegStatus Open(HKey root, const std::string& subKey, std::optional<std::uint32_t> access, HKey& result);
-  const OpenKey* Lookup(HKey key) const;
+  OpenKey* Lookup(HKey key);
 
   std::map<HKey, OpenKey> open_keys_;
   HKey next_handle_ = 1;

@@ -1,16 +1,27 @@
 #include "platform/reg_file.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 
+#include "platform/registry.h"
 #include "quorvel/error.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {
 namespace {
+
+// A file's bytes: `utf16`, when given, is written as UTF-16LE with its BOM, followed by `bytes` as is.
+std::string FileBytes(std::string_view bytes, std::u16string_view utf16) {
+  std::string out = "\xFF\xFE";
+  for (const char16_t unit : utf16) out += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  return out + std::string(bytes);
+}
 
 // The tree flattened: " [path]" for each key below the root, " name=type:hexbytes" for each value.
 std::string Describe(const RegKey& key, const std::string& path = "") {
@@ -35,6 +46,18 @@ void ExpectMalformedAt(const std::string& bytes, const std::string& where) {
   } catch (const AutomationError& e) {
     EXPECT_EQ(e.number(), kInvalidFileFormat);
     EXPECT_EQ(e.description(), "Invalid file format: hive.reg line " + where);
+  }
+}
+
+// The same where the problem's text is not the point.
+void ExpectMalformedAt(const std::string& bytes, int line) {
+  try {
+    Parse(bytes);
+    ADD_FAILURE() << "parsed";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.number(), kInvalidFileFormat);
+    EXPECT_TRUE(e.description().starts_with("Invalid file format: hive.reg line " + std::to_string(line) + ": "))
+        << e.description();
   }
 }
 
@@ -64,6 +87,154 @@ TEST(RegFileParse, HandlesHugeInput) {
   for (int i = 1; i < (1 << 20); ++i) line += ",ab";
   EXPECT_EQ(ParseRegFile(line, "HKEY_LOCAL_MACHINE", "hive.reg").Find("A")->Value("v")->data.size(), 1u << 20);
   ExpectMalformedAt(std::string(64 * 1024 * 1024 + 1, '\n'), "1: file too large");
+}
+
+// Whatever the parser takes as a name the writer writes, and the other way round.
+TEST(RegFileParse, ReaderAndWriterTakeTheSameNames) {
+  for (const std::string name : {"plain", "a\rb", "trailing\r", "naïve"}) {
+    SCOPED_TRACE(name);
+    bool parsed = true;
+    for (const std::string& file :
+         {"REGEDIT4\n[HKLM\\A]\n\"" + name + "\"=\"x\"\n", "REGEDIT4\n[HKLM\\" + name + "]\n"}) {
+      try {
+        Parse(file);
+      } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number(), kInvalidFileFormat);
+        parsed = false;
+      }
+    }
+    RegKey tree;
+    tree.FindOrCreate(name).SetValue(name, RegValue{reg_type::kString, {'x', 0}});
+    bool written = true;
+    try {
+      EXPECT_EQ(ParseRegFile(WriteRegFile(tree, "HKEY_LOCAL_MACHINE"), "HKEY_LOCAL_MACHINE", "w.reg"), tree);
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.number(), 5);
+      written = false;
+    }
+    EXPECT_EQ(parsed, written);
+    EXPECT_EQ(parsed, name.find('\r') == std::string::npos);
+  }
+}
+
+// The version 5 form writes string data as UTF-16LE hex; REGEDIT4 as bytes.
+TEST(RegFileParse, Version5HexStringsAreUtf16) {
+  static constexpr struct {
+    const char* label;
+    std::string_view bytes;
+    const char* tree;  // empty: malformed at line 3
+  } kCases[] = {
+      {"string",
+       "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(1):45,00,75,00,64,00,6f,00,72,00,61,00,00,00\n",
+       " [A] @=1:4575646f726100"},
+      {"expandable, continued",
+       "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(2):25,00,\\\n 50,00,25,00,00,00\n", " [A] @=2:25502500"},
+      {"multi-string", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(7):61,00,00,00,e9,00,00,00,00,00\n",
+       " [A] @=7:6100c3a90000"},
+      {"surrogate pair, no NUL", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(1):3d,d8,00,de\n",
+       " [A] @=1:f09f9880"},
+      {"binary stays bytes", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex:45,00\n", " [A] @=3:4500"},
+      {"REGEDIT4 strings stay bytes", "REGEDIT4\n[HKLM\\A]\n@=hex(1):45,00\n", " [A] @=1:4500"},
+      {"odd byte count", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(1):45,00,00\n", ""},
+      {"lone surrogate", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(7):3d,d8,00,00\n", ""},
+      {"lone surrogate at the end", "Windows Registry Editor Version 5.00\n[HKLM\\A]\n@=hex(2):41,00,\\\n3d,d8\n", ""},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.label);
+    if (*c.tree) {
+      EXPECT_EQ(Parse(std::string(c.bytes)), c.tree);
+    } else {
+      ExpectMalformedAt(std::string(c.bytes), 3);
+    }
+  }
+  // Strings the quotes cannot hold go as UTF-16 hex, unless one has no UTF-16 form: then the whole
+  // hive is REGEDIT4, whose hex strings are bytes.
+  RegKey tree;
+  tree.FindOrCreate("A").SetValue("lines", RegValue{reg_type::kString, {'a', '\r', '\n', 0xC3, 0xA9, 0}});
+  tree.FindOrCreate("A").SetValue("multi", RegValue{reg_type::kMultiString, {'a', 0, 'b', 0, 0}});
+  for (const bool with_invalid_utf8 : {false, true}) {
+    if (with_invalid_utf8) tree.FindOrCreate("B").SetValue("", RegValue{reg_type::kExpandString, {0xC3, '(', 0}});
+    const std::string text = WriteRegFile(tree, "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(ParseRegFile(text, "HKEY_LOCAL_MACHINE", "w.reg"), tree) << text;
+    EXPECT_THAT(text,
+                ::testing::StartsWith(with_invalid_utf8 ? "REGEDIT4\r\n" : "Windows Registry Editor Version 5.00\r\n"));
+  }
+}
+
+TEST(RegFileParse, MessagesQuoteLittleAndNameTheFault) {
+  try {
+    Parse("REGEDIT4\n[HKCU\\" + std::string(1 << 20, 'k') + "]\n");
+    ADD_FAILURE() << "parsed";
+  } catch (const AutomationError& e) {
+    EXPECT_THAT(e.description(),
+                ::testing::MatchesRegex(".*line 2: key HKCU\\\\k{75}… is not under HKEY_LOCAL_MACHINE"));
+  }
+  try {
+    Parse(FileBytes("", u"REGEDIT4\r\n; \xD800"));
+    ADD_FAILURE() << "parsed";
+  } catch (const AutomationError& e) {
+    EXPECT_THAT(e.description(), ::testing::EndsWith("line 2: unpaired surrogate"));
+  }
+}
+
+TEST(RegFileParse, ManyValuesKeepTheirOrder) {
+  constexpr int kValues = 100'000;
+  std::string file = "REGEDIT4\n[HKLM\\A]\n";
+  for (int i = 0; i < kValues; ++i) file += "\"v" + std::to_string(i) + "\"=dword:" + std::to_string(i % 10) + "\n";
+  // Overriding keeps a value's place and its name's first spelling; a removal and a new value go.
+  file += "\"V0\"=\"first\"\n\"v1\"=-\n\"v1\"=\"last\"\n";
+  const RegKey hive = ParseRegFile(file, "HKEY_LOCAL_MACHINE", "hive.reg");
+  const RegKey& key = *hive.Find("A");
+  ASSERT_EQ(key.values().size(), std::size_t{kValues});
+  EXPECT_EQ(key.values().front().first, "v0");
+  EXPECT_EQ(key.values().front().second.type, reg_type::kString);
+  EXPECT_EQ(std::next(key.values().begin())->first, "v2");
+  EXPECT_EQ(key.values().back().first, "v1");
+  EXPECT_EQ(key.Value("V99999")->data, (std::vector<std::uint8_t>{9, 0, 0, 0}));
+  const RegKey copy = hive;
+  EXPECT_EQ(copy.Find("a")->Value("v50000"), &std::next(copy.Find("A")->values().begin(), 49'999)->second);
+}
+
+// Runs body on a thread with a small stack, as a host's worker thread may have. AddressSanitizer's
+// unoptimised frames are many times larger, so its build gets a stack as many times larger.
+void OnSmallStack(const std::function<void()>& body) {
+#ifdef __SANITIZE_ADDRESS__
+  constexpr std::size_t kStackSize = 16 * 256 * 1024;
+#else
+  constexpr std::size_t kStackSize = 256 * 1024;
+#endif
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, kStackSize);
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(
+                &thread, &attributes,
+                [](void* run) -> void* { return (*static_cast<std::function<void()>*>(run))(), nullptr; },
+                const_cast<std::function<void()>*>(&body)),
+            0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+}
+
+// Keys nest at most kMaxKeyDepth deep, so every walk over a tree stays shallow.
+TEST(RegFileParse, DeepKeysAreRefusedBeforeAnyWalk) {
+  const auto deep = [](std::size_t levels) {
+    std::string path = "HKEY_LOCAL_MACHINE";
+    for (std::size_t i = 0; i < levels; ++i) path += "\\k";
+    return path;
+  };
+  ExpectMalformedAt("REGEDIT4\n[" + deep(200'000) + "]\n", 2);
+  ExpectMalformedAt("REGEDIT4\n[" + deep(kMaxKeyDepth) + "]\n[-" + deep(kMaxKeyDepth + 1) + "]\n", 3);
+  OnSmallStack([&] {
+    const RegKey hive = ParseRegFile("REGEDIT4\n[" + deep(kMaxKeyDepth) + "]\n", "HKEY_LOCAL_MACHINE", "deep.reg");
+    const RegKey copy = hive;
+    EXPECT_EQ(ParseRegFile(WriteRegFile(copy, "HKEY_LOCAL_MACHINE"), "HKEY_LOCAL_MACHINE", "w.reg"), hive);
+  });
+  // A tree built deeper in memory is not written, since the reader would refuse it.
+  RegKey tree;
+  tree.FindOrCreate(deep(kMaxKeyDepth).substr(19)).FindOrCreate("k");
+  EXPECT_THAT([&] { WriteRegFile(tree, "HKEY_LOCAL_MACHINE"); },
+              ::testing::ThrowsMessage<AutomationError>(::testing::StartsWith("Error 5: ")));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,6 +90,24 @@ TEST_F(HiveFileRegistryTest, ReadOnlyHiveRefusesAnOpenAskingForMore) {
   });
   EXPECT_EQ(status, 0) << "as nobody: 0x3F refused, reading and RegOpenKeyA granted";
   EXPECT_TRUE(HiveIsWritable(dir_ / "new" / "user.reg")) << "a hive not yet made in a writable folder";
+}
+
+TEST_F(HiveFileRegistryTest, FifoInPlaceOfAHiveIsRefusedAtOnce) {
+  const fs::path fifo = dir_ / "machine.reg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  env_.Set("QUORVEL_MACHINE_HIVE", fifo);
+  HKey key = 0;
+  EXPECT_THAT([&] { registry_.RegOpenKeyA(kHkeyLocalMachine, kMail, key); },
+              ::testing::ThrowsMessage<AutomationError>(::testing::EndsWith("machine.reg: not a regular file")));
+}
+
+TEST_F(HiveFileRegistryTest, UserHiveWithoutHomeIsInTheUsersHomeFolder) {
+  env_.Set("QUORVEL_USER_HIVE", std::nullopt);
+  env_.Set("XDG_CONFIG_HOME", std::nullopt);
+  env_.Set("HOME", std::nullopt);
+  const passwd* user = getpwuid(getuid());
+  ASSERT_NE(user, nullptr);
+  EXPECT_EQ(HiveFileRegistry::UserHivePath(), fs::path(user->pw_dir) / ".config" / "quorvel" / "user.reg");
 }
 
 }  // namespace

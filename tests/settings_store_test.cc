@@ -1,9 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
@@ -37,7 +40,6 @@ TEST(RegFileWrite, ReadsBackAsTheSameTree) {
       {"naïve ü😀", Text("日本語")},
       {"q\"b\\s\"", Text("C:\\Program Files\\\"x\"\\")},
       {"crlf", Text("line 1\r\nline 2")},
-      {"invalid UTF-8", Text("\xC3(")},
       {"no data", Bytes(reg_type::kString, "")},
       {"no NUL", Bytes(reg_type::kString, "abc")},
       {"inner NUL", Bytes(reg_type::kString, "a\0b\0"s)},
@@ -181,6 +183,81 @@ TEST_F(HiveSettingsStoreTest, SaverKilledWhileWritingLeavesTheEarlierHive) {
   }
   store_.SaveSetting("App", "Sec", "After", "saved");
   EXPECT_EQ(store_.GetSetting("App", "Sec", "After", ""), "saved") << "the lock died with its holder";
+}
+
+// A save never writes what the reader would refuse, and keeps the hive it had.
+TEST_F(HiveSettingsStoreTest, SaveNeverWritesAHiveTheReaderRefuses) {
+  store_.SaveSetting("App", "Sec", "Key", "kept");
+  const std::string before = quorvel::testing::ReadFile(hive_);
+  EXPECT_EQ(std::count(before.begin(), before.end(), '['), 1) << "keys that only hold subkeys need no line:\n"
+                                                              << before;
+  std::string deep_app = "a";
+  for (std::size_t level = 0; level < kMaxKeyDepth; ++level) deep_app += "\\a";
+  const std::pair<std::string, std::string> kRefused[] = {
+      {deep_app, "v"}, {"App", std::string(23 << 20, '\n')},  // passes 64 MiB once written as hex
+  };
+  for (const auto& [app, value] : kRefused) {
+    EXPECT_THAT([&] { store_.SaveSetting(app, "Sec", "Other", value); },
+                ThrowsMessage<AutomationError>(StartsWith("Error 5: ")));
+    EXPECT_EQ(quorvel::testing::ReadFile(hive_), before);
+  }
+  EXPECT_EQ(store_.GetSetting("App", "Sec", "Key", ""), "kept");
+}
+
+// A save honours what the registry does: a hive this user may not write stays as it is, and a hive reached
+// through a link is written at the link's target, the link staying.
+TEST_F(HiveSettingsStoreTest, SaveHonoursReadOnlyAndLinkedHives) {
+  const fs::path target = dir_ / "elsewhere" / "real.reg";
+  WriteFile(target, "REGEDIT4\n");
+  fs::create_directories(hive_.parent_path());
+  fs::create_symlink(target, hive_);
+  store_.SaveSetting("App", "Sec", "Key", "linked");
+  EXPECT_TRUE(fs::is_symlink(hive_));
+  EXPECT_THAT(quorvel::testing::ReadFile(target), HasSubstr("\"Key\"=\"linked\""));
+  fs::remove(target);
+  EXPECT_THAT([&] { store_.SaveSetting("App", "Sec", "Key", "dangling"); },
+              ThrowsMessage<AutomationError>(StartsWith("Error 75: ")));
+  EXPECT_TRUE(fs::is_symlink(hive_) && !fs::exists(target));
+
+  fs::remove(hive_);
+  WriteFile(hive_, "REGEDIT4\n");
+  // As nobody, owning the folder and the read-only hive, since the superuser may write any file.
+  chmod(dir_.path().c_str(), 0755);
+  chmod(hive_.c_str(), 0444);
+  if (getuid() == 0) {
+    for (const fs::path& path : {hive_.parent_path(), hive_}) ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+  }
+  const int status = quorvel::testing::RunAsNobody([this] {
+    try {
+      store_.SaveSetting("App", "Sec", "Key", "new");
+    } catch (const AutomationError& error) {
+      return error.number() == 75 && error.description().ends_with("user.reg: Permission denied");
+    }
+    return false;
+  });
+  EXPECT_EQ(status, 0) << "the save was not refused with 75 naming the hive";
+  EXPECT_EQ(quorvel::testing::ReadFile(hive_), "REGEDIT4\n");
+}
+
+TEST_F(HiveSettingsStoreTest, SaveRemovesTemporaryHivesKilledSaversLeft) {
+  store_.SaveSetting("App", "Sec", "Key", "v");
+  const auto an_hour_ago = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  const struct {
+    const char* name;
+    bool old;
+    bool stays;
+  } kFiles[] = {
+      {"user.reg.saving-Ab3xYz", true, false},
+      {"user.reg.saving-Qq12Rs", false, true},  // may be a save under way elsewhere
+      {"user.reg.backup", true, true},
+      {"other.reg.saving-Ab3xYz", true, true},
+  };
+  for (const auto& file : kFiles) {
+    WriteFile(hive_.parent_path() / file.name, "REGEDIT4\n");
+    if (file.old) fs::last_write_time(hive_.parent_path() / file.name, an_hour_ago);
+  }
+  store_.SaveSetting("App", "Sec", "Key", "w");
+  for (const auto& file : kFiles) EXPECT_EQ(fs::exists(hive_.parent_path() / file.name), file.stays) << file.name;
 }
 
 }  // namespace
