@@ -73,8 +73,7 @@ TEST(MailEudoraLinux, MissingProgramIsAnErrorLine) {
   MailEudora eudora;
   eudora.SetApplicationContext(std::make_shared<testing::RecordingContext>());
   EXPECT_FALSE(eudora.Send({.addrTO = "ann@example.org"}));
-  EXPECT_THAT(eudora.GetLog(), HasSubstr("Error: 53 in Quorvel/MailEudora/Send at line 100 File not found: "
-                                         "/nonexistent/eudora "));
+  EXPECT_THAT(eudora.GetLog(), HasSubstr("Error: 53 in Quorvel/MailEudora/Send at line 100 File not found\r\n"));
 }
 
 }  // namespace
