@@ -31,6 +31,8 @@ class FakeTempFolder : public platform::TempFolder {
     return last_unique_;
   }
 
+  std::string LastFailure() const override { return "the folder takes no new file"; }
+
   bool fails = false;  // every file creation fails, leaving the buffer untouched
 
  private:
