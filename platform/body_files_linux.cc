@@ -27,8 +27,7 @@ constexpr std::string_view kFilePrefix = "body-";
 constexpr std::time_t kKeptFor = 24 * 60 * 60;
 
 AutomationError CannotWrite(const std::string& path, int error) {
-  return MapiError(mapi_error::kFailure,
-                   "the message body could not be written to " + path + ": " + g_strerror(error));
+  return MapiError(mapi_error::kFailure, "the message body could not be written to " + path + ": " + g_strerror(error));
 }
 
 // The folder, opened without following a link, once it is known to be the user's own and private.
@@ -39,7 +38,8 @@ UniqueFd OpenPrivateFolder(const std::string& folder) {
   struct stat status {};
   if (::fstat(opened.get(), &status) != 0) throw CannotWrite(folder, errno);
   if (status.st_uid != ::geteuid()) {
-    throw MapiError(mapi_error::kFailure, "the message body is not written to " + folder + ", a folder of another user");
+    throw MapiError(mapi_error::kFailure,
+                    "the message body is not written to " + folder + ", a folder of another user");
   }
   // The user's own folder, made with a wider mode by someone's hand, is kept from other users now.
   if ((status.st_mode & 077) != 0 && ::fchmod(opened.get(), 0700) != 0) throw CannotWrite(folder, errno);

@@ -60,9 +60,7 @@ const std::vector<ClientRow>& ClientRows() {
         "thunderbird_thunderbird.desktop", "mozilla-thunderbird.desktop", "icedove.desktop"},
        {"thunderbird", "icedove", "betterbird", "seamonkey"},
        {{"-compose", Field::kComposeFields}}},
-      {{"org.gnome.Evolution.desktop", "evolution.desktop"},
-       {"evolution"},
-       {{"", Field::kMailtoUrlWithAttachments}}},
+      {{"org.gnome.Evolution.desktop", "evolution.desktop"}, {"evolution"}, {{"", Field::kMailtoUrlWithAttachments}}},
       {{"org.kde.kmail2.desktop", "kmail.desktop"},
        {"kmail"},
        {{"--composer"},
@@ -84,7 +82,7 @@ const std::vector<ClientRow>& ClientRows() {
 struct Confinement {
   enum class Kind { kNone, kFlatpak, kSnap };
   Kind kind = Kind::kNone;
-  std::string app;             // the Flatpak application id, or the snap's name
+  std::string app;              // the Flatpak application id, or the snap's name
   bool forwards_files = false;  // a Flatpak entry whose line forwards files (@@ … @@)
 };
 
@@ -99,15 +97,17 @@ Confinement ConfinementOf(const Strings& exec) {
   if (exec.empty()) return {};
   if (exec.size() > 2 && FileName(exec[0]) == "flatpak" && exec[1] == "run") {
     // flatpak run [--option=value…] <app id> [arguments…]
-    const auto app = std::find_if(exec.begin() + 2, exec.end(), [](const std::string& w) { return !w.starts_with('-'); });
+    const auto app =
+        std::find_if(exec.begin() + 2, exec.end(), [](const std::string& w) { return !w.starts_with('-'); });
     if (app == exec.end()) return {};
     return {Confinement::Kind::kFlatpak, *app, std::any_of(app, exec.end(), IsForwardingMarker)};
   }
   // A snap's entry may start it through env NAME=value….
   auto program = exec.begin();
   if (FileName(*program) == "env") {
-    program = std::find_if(program + 1, exec.end(),
-                           [](const std::string& w) { return !w.starts_with('-') && w.find('=') == std::string::npos; });
+    program = std::find_if(program + 1, exec.end(), [](const std::string& w) {
+      return !w.starts_with('-') && w.find('=') == std::string::npos;
+    });
   }
   constexpr std::string_view kSnapPrograms = "/snap/bin/";
   if (program == exec.end() || !program->starts_with(kSnapPrograms)) return {};
@@ -397,9 +397,9 @@ ComposeLaunch ComposeLaunchFor(const MailHandler& handler, const ComposedMessage
     return ProgramLaunch{std::move(argv)};
   }
   if (!message.attachment_paths.empty()) {
-    throw MapiError(mapi_error::kNotSupported,
-                    client +
-                        " cannot be handed attachments by another program; attach the files in its compose window by hand");
+    throw MapiError(
+        mapi_error::kNotSupported,
+        client + " cannot be handed attachments by another program; attach the files in its compose window by hand");
   }
   std::string url = MailtoUrl(message);
   CheckLength(url, client);

@@ -5,7 +5,7 @@
 // The client is recognised by its desktop entry's id, else by the application a "flatpak run" line
 // names, else by the file name of the Exec line's program:
 //
-//   Thunderbird  -compose "to='..',cc='..',bcc='..',subject=..,message=<body file>,attachment='<file URLs>',format=text"
+//   Thunderbird  -compose "to='..',cc='..',bcc='..',subject=..,message=<body file>,attachment='<URLs>',format=text"
 //   Evolution    mailto:..?cc=..&bcc=..&subject=..&body=..&attach=<file URL>&attach=..
 //   KMail        --composer --subject S --body B --cc .. --bcc .. --attach <file URL>.. -- <to>..
 //   Claws Mail   --compose mailto:..?cc=..&subject=..&body=.. --attach <path>..

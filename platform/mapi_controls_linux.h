@@ -34,7 +34,8 @@
 
 namespace quorvel::mapi {
 
-// The sessions, each with the mailto: handler it signed on to, through one registration of the controls; both controls share it.
+// The sessions, each with the mailto: handler it signed on to, through one registration of the controls; both controls
+// share it.
 class SignedOnSessions {
  public:
   // A new session number, never 0 and never one in use.

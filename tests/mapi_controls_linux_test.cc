@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "platform/compose_backends_linux.h"
+#include "platform/program_start.h"
 #include "platform/shell_linux.h"
 #include "quorvel/error.h"
 #include "quorvel/mail_mapi.h"
@@ -51,8 +52,8 @@ struct BackEndCase {
   const char* says = "";  // part of the error's description
 };
 
-const Strings kFlatpakKMail = {"/usr/bin/flatpak", "run", "--branch=stable", "--arch=x86_64", "--command=kmail",
-                               "--file-forwarding", "org.kde.kmail2", "@@u", "%U", "@@"};
+const Strings kFlatpakKMail = platform::SplitCommandLine(
+    "/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=kmail --file-forwarding org.kde.kmail2 @@u %U @@");
 
 TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
   const std::string relative = (fs::current_path() / "rel/a b").string();
@@ -61,7 +62,9 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
   env.Set("XDG_RUNTIME_DIR", "/run/user/7");
   env.Set("HOME", "/home/ann");
   const BackEndCase cases[] = {
-      {"Thunderbird's kin, nothing to say", {"", "Icedove", {"icedove"}}, {},
+      {"Thunderbird's kin, nothing to say",
+       {"", "Icedove", {"icedove"}},
+       {},
        ProgramLaunch{{"icedove", "-compose", "format=text"}}},
       {"Thunderbird's kin, terminators",
        {"", "Betterbird", {"betterbird", "%u"}},
@@ -96,7 +99,8 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
        ProgramLaunch{{"/opt/tb wrapper", "--profile=%x", "-compose", "subject=s,message=/body%20files/1,format=text",
                       "--new-instance"}}},
       {"a Flatpak recognised by its application, the body where the sandbox reads",
-       {"my-mail.desktop", "Mail",
+       {"my-mail.desktop",
+        "Mail",
         {"flatpak", "run", "--command=thunderbird", "org.mozilla.Thunderbird", "@@u", "%u", "@@"}},
        {.note_text = "b"},
        ProgramLaunch{{"flatpak", "run", "--command=thunderbird", "org.mozilla.Thunderbird", "-compose",
@@ -120,7 +124,8 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
        mapi_error::kNotSupported,
        "Claws Mail runs in a Flatpak sandbox"},
       {"a Snap reads the home folder outside hidden folders",
-       {"thunderbird_thunderbird.desktop", "Thunderbird",
+       {"thunderbird_thunderbird.desktop",
+        "Thunderbird",
         {"env", "BAMF_DESKTOP_FILE_HINT=/x.desktop", "/snap/bin/thunderbird", "%u"}},
        {.attachment_paths = {"/home/ann/a.pdf"}},
        ProgramLaunch{{"env", "BAMF_DESKTOP_FILE_HINT=/x.desktop", "/snap/bin/thunderbird", "-compose",
@@ -144,10 +149,11 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
         .to = {"a@x.org", "b@x.org"},
         .cc = {"c d@x.org"},
         .attachment_paths = {"/tmp/a b,c.txt", "/tmp/\xC3\xA9"}},
-       ProgramLaunch{{"evolution",
-                      "mailto:a@x.org,b@x.org?cc=c%20d@x.org&subject=a%26b%3Dc%23d%0D%0A&body=x%0D%0Ay%0D%0Az%0D%0A%0D%0A"
-                      "&attach=file%3A%2F%2F%2Ftmp%2Fa%2520b%2Cc.txt"
-                      "&attach=file%3A%2F%2F%2Ftmp%2F%25C3%25A9"}}},
+       ProgramLaunch{
+           {"evolution",
+            "mailto:a@x.org,b@x.org?cc=c%20d@x.org&subject=a%26b%3Dc%23d%0D%0A&body=x%0D%0Ay%0D%0Az%0D%0A%0D%0A"
+            "&attach=file%3A%2F%2F%2Ftmp%2Fa%2520b%2Cc.txt"
+            "&attach=file%3A%2F%2F%2Ftmp%2F%25C3%25A9"}}},
       {"KMail, nothing to say", {"", "KMail", {"kmail"}}, {}, ProgramLaunch{{"kmail", "--composer"}}},
       {"Claws Mail: the URL, then absolute paths",
        {"", "Claws Mail", {"claws-mail", "%u"}},
@@ -158,7 +164,10 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
        {"", "Sylpheed", {"/usr/local/bin/sylpheed"}},
        {},
        ProgramLaunch{{"/usr/local/bin/sylpheed", "--compose", "mailto:"}}},
-      {"named otherwise, if only in case", {"", "Thunderbird", {"/usr/bin/Thunderbird"}}, {}, DesktopHandOff{"mailto:"}},
+      {"named otherwise, if only in case",
+       {"", "Thunderbird", {"/usr/bin/Thunderbird"}},
+       {},
+       DesktopHandOff{"mailto:"}},
       {"any other client: a lone LF or CR is a line break too",
        {"mutt.desktop", "Mutt", {"mutt", "%u"}},
        {.subject = "s\rt", .note_text = "a\nb\r\n\nc"},
@@ -193,9 +202,7 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
 // The controls for real: the sandbox's desktop, GIO, and a recording program.
 class MapiControlsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    testing::RunAloneUnlessFresh(sandbox_);
-  }
+  void SetUp() override { testing::RunAloneUnlessFresh(sandbox_); }
   // The only mailto handler, and the default; its program file is named programName.
   void InstallHandler(const std::string& programName) {
     sandbox_.AddRecordingClient("mailer", "Mailer", "{program} %u", {.program_name = programName});
@@ -242,15 +249,16 @@ TEST_F(MapiControlsTest, ThunderbirdGetsTheWholeMessageAsOneComposeArgument) {
   const std::string body_file = BodyFile((*record)[1]);
   EXPECT_THAT(body_file, ::testing::MatchesRegex((sandbox_.runtime_dir() / "quorvel/body-[^/]+\\.txt").string()));
   EXPECT_EQ(testing::ReadFile(body_file), "Hello, it's me\r\nLine 2: 50% done; a=b&c\r\n");
-  EXPECT_EQ(*record,
-            (Strings{"-compose",
-                     "to='-ann@example.org,Bob O'Neil <bob@example.org>',"
-                     "cc='carol@example.org,Doe, Jane <jane@example.org>',bcc='dave+tag@example.org',"
-                     "subject=Caf%C3%A9%20%E2%80%93%20Z%C3%BCrich%3A%20100%25%20%C2%ABoffer%C2%BB,"
-                     "message=" + body_file + ","
-                     "attachment='file://" +
-                         Files() + "/Ann%C3%A9e%202024/my%20report.pdf,file://" + Files() +
-                         "/it%27s%2C%20v2.txt',format=text"}));
+  EXPECT_EQ(*record, (Strings{"-compose",
+                              "to='-ann@example.org,Bob O'Neil <bob@example.org>',"
+                              "cc='carol@example.org,Doe, Jane <jane@example.org>',bcc='dave+tag@example.org',"
+                              "subject=Caf%C3%A9%20%E2%80%93%20Z%C3%BCrich%3A%20100%25%20%C2%ABoffer%C2%BB,"
+                              "message=" +
+                                  body_file +
+                                  ","
+                                  "attachment='file://" +
+                                  Files() + "/Ann%C3%A9e%202024/my%20report.pdf,file://" + Files() +
+                                  "/it%27s%2C%20v2.txt',format=text"}));
 }
 
 // Far over the argument limit once encoded; the file is private, and a day-old one goes.
@@ -383,8 +391,9 @@ TEST_F(SandboxedClientTest, Flatpak) {
                            "flatpak", Files() + "/report.pdf");
   ASSERT_TRUE(record && record->size() == 8);
   const std::string body_file = BodyFile("," + (*record)[7]);
-  EXPECT_THAT(body_file, ::testing::MatchesRegex(
-                             (sandbox_.runtime_dir() / "app/org.mozilla.Thunderbird/quorvel/body-[^/]+\\.txt").string()));
+  EXPECT_THAT(body_file,
+              ::testing::MatchesRegex(
+                  (sandbox_.runtime_dir() / "app/org.mozilla.Thunderbird/quorvel/body-[^/]+\\.txt").string()));
   EXPECT_EQ(testing::ReadFile(body_file), "Hi");
   EXPECT_EQ(*record, (Strings{"run", "--branch=stable", "--arch=x86_64", "--command=thunderbird", "--file-forwarding",
                               "org.mozilla.Thunderbird", "-compose",

@@ -74,13 +74,12 @@ TEST(SpawningProgramStarter, FailuresRaiseOrderlyErrors) {
   const fs::path not_executable = dir / "mail";
   WriteFile(not_executable, "#!/bin/sh\n");
   SpawningProgramStarter starter;
-  for (const auto& [line, error] :
-       {std::pair{"  "s, "Error 53: File not found"s},
-        {R"("/nonexistent/my mail" -x)", "Error 53: File not found"},
-        {not_executable.string(), "Error 53: File not found"},
-        {dir.path().string(), "Error 53: File not found"},
-        {"true " + std::string(kLargestArgument + 1, 'a'),
-         "Error 5: Invalid procedure call or argument: argument too long"}}) {
+  for (const auto& [line, error] : {std::pair{"  "s, "Error 53: File not found"s},
+                                    {R"("/nonexistent/my mail" -x)", "Error 53: File not found"},
+                                    {not_executable.string(), "Error 53: File not found"},
+                                    {dir.path().string(), "Error 53: File not found"},
+                                    {"true " + std::string(kLargestArgument + 1, 'a'),
+                                     "Error 5: Invalid procedure call or argument: argument too long"}}) {
     EXPECT_THAT([&] { starter.StartCommandLine(line); }, ThrowsMessage<AutomationError>(error));
   }
   const std::vector<std::string> argv = {"/nonexistent/mail", "a"};
