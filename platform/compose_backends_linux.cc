@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
 #include <string_view>
 
 #include "platform/body_files_linux.h"

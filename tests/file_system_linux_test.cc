@@ -143,7 +143,9 @@ TEST_F(LocalFileSystemTest, WritesOnlyTheUsersOwnRegularFileAndLeavesItPrivate) 
   }
   EXPECT_EQ(ReadFile(Path("victim")), "keep");
   EXPECT_FALSE(fs::exists(Path("created-through-link")));
-  if (geteuid() == 0) EXPECT_EQ(ReadFile(Path("others.msg")), "theirs");
+  if (geteuid() == 0) {
+    EXPECT_EQ(ReadFile(Path("others.msg")), "theirs");
+  }
 
   const mode_t umask_before = umask(0);
   for (const std::string name : {"old.msg", "new.msg"}) {
