@@ -1,7 +1,11 @@
 #include "platform/compose_backends_linux.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
+#include "platform/body_files_linux.h"
+#include "platform/desktop_mail_clients_linux.h"
 #include "platform/glib_owners_linux.h"
 #include "platform/mapi_controls.h"
 #include "platform/shell_linux.h"
@@ -42,8 +46,8 @@ struct Piece {
 };
 
 struct ClientRow {
-  std::string_view client;
-  Strings programs;
+  Strings desktop_ids;  // as packages, Flatpak and Snap install the client
+  Strings programs;     // the program's file name, for an entry with another id
   std::vector<Piece> pieces;
 };
 
@@ -51,9 +55,12 @@ struct ClientRow {
 // --help documents it.
 const std::vector<ClientRow>& ClientRows() {
   static const std::vector<ClientRow> rows{
-      {"Thunderbird", {"thunderbird", "icedove", "betterbird", "seamonkey"}, {{"-compose", Field::kComposeFields}}},
-      {"Evolution", {"evolution"}, {{"", Field::kMailtoUrlWithAttachments}}},
-      {"KMail",
+      {{"thunderbird.desktop", "org.mozilla.Thunderbird.desktop", "net.thunderbird.Thunderbird.desktop",
+        "thunderbird_thunderbird.desktop", "mozilla-thunderbird.desktop", "icedove.desktop"},
+       {"thunderbird", "icedove", "betterbird", "seamonkey"},
+       {{"-compose", Field::kComposeFields}}},
+      {{"org.gnome.Evolution.desktop", "evolution.desktop"}, {"evolution"}, {{"", Field::kMailtoUrlWithAttachments}}},
+      {{"org.kde.kmail2.desktop", "kmail.desktop"},
        {"kmail"},
        {{"--composer"},
         {"--subject", Field::kSubject},
@@ -63,17 +70,96 @@ const std::vector<ClientRow>& ClientRows() {
         {"--attach", Field::kAttachmentUrls},
         // After "--" an address starting with '-' is still an address.
         {"--", Field::kTo, Layout::kOptionThenAll}}},
-      {"Claws Mail",
+      {{"claws-mail.desktop", "sylpheed.desktop"},
        {"claws-mail", "sylpheed"},
        {{"--compose", Field::kMailtoUrl}, {"--attach", Field::kAttachmentPaths, Layout::kOptionThenAll}}},
   };
   return rows;
 }
 
+// Where the client runs, by its Exec line.
+struct Confinement {
+  enum class Kind { kNone, kFlatpak, kSnap };
+  Kind kind = Kind::kNone;
+  std::string app;              // the Flatpak application id, or the snap's name
+  bool forwards_files = false;  // a Flatpak entry whose line forwards files (@@ … @@)
+};
+
+std::string FileName(const std::string& path) {
+  const OwnedText name(g_path_get_basename(path.c_str()));
+  return name.get();
+}
+
+bool IsForwardingMarker(const std::string& word) { return word == "@@" || word == "@@u"; }
+
+Confinement ConfinementOf(const Strings& exec) {
+  if (exec.empty()) return {};
+  if (exec.size() > 2 && FileName(exec[0]) == "flatpak" && exec[1] == "run") {
+    // flatpak run [--option=value…] <app id> [arguments…]
+    const auto app =
+        std::find_if(exec.begin() + 2, exec.end(), [](const std::string& w) { return !w.starts_with('-'); });
+    if (app == exec.end()) return {};
+    return {Confinement::Kind::kFlatpak, *app, std::any_of(app, exec.end(), IsForwardingMarker)};
+  }
+  // A snap's entry may start it through env NAME=value….
+  auto program = exec.begin();
+  if (FileName(*program) == "env") {
+    program = std::find_if(program + 1, exec.end(), [](const std::string& w) {
+      return !w.starts_with('-') && w.find('=') == std::string::npos;
+    });
+  }
+  constexpr std::string_view kSnapPrograms = "/snap/bin/";
+  if (program == exec.end() || !program->starts_with(kSnapPrograms)) return {};
+  const std::string command = program->substr(kSnapPrograms.size());  // <snap> or <snap>.<app>
+  return {Confinement::Kind::kSnap, command.substr(0, command.find('.'))};
+}
+
+std::string SandboxName(const Confinement& where) {
+  return where.kind == Confinement::Kind::kFlatpak ? "Flatpak" : "Snap";
+}
+
+bool Contains(const Strings& items, const std::string& item) {
+  return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+const ClientRow* RowWithId(const std::string& desktopId) {
+  for (const ClientRow& row : ClientRows()) {
+    if (Contains(row.desktop_ids, desktopId)) return &row;
+  }
+  return nullptr;
+}
+
+const ClientRow* Recognise(const MailHandler& handler, const Confinement& where) {
+  if (handler.exec.empty()) return nullptr;
+  if (const ClientRow* row = RowWithId(handler.desktop_id)) return row;
+  if (where.kind == Confinement::Kind::kFlatpak) {
+    if (const ClientRow* row = RowWithId(where.app + ".desktop")) return row;
+  }
+  const std::string program = FileName(handler.exec.front());
+  for (const ClientRow& row : ClientRows()) {
+    if (Contains(row.programs, program)) return &row;
+  }
+  return nullptr;
+}
+
 // Every byte outside the unreserved set as %XX, NUL and non-ASCII bytes included.
 std::string Percent(std::string_view text, const char* keep = nullptr) {
   const OwnedText escaped(g_uri_escape_bytes(reinterpret_cast<const guint8*>(text.data()), text.size(), keep));
   return escaped.get();
+}
+
+// Every line break as CR LF, as a mailto: URL carries them.
+std::string WithCrLf(std::string_view text) {
+  std::string converted;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      converted += "\r\n";
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      converted += text[i];
+    }
+  }
+  return converted;
 }
 
 std::string Join(const Strings& items, std::string_view separator) {
@@ -87,7 +173,7 @@ std::string Join(const Strings& items, std::string_view separator) {
 
 std::string AddressList(const Strings& addresses) {
   Strings escaped;
-  for (const auto& address : addresses) escaped.push_back(Percent(address, "@"));
+  for (const auto& address : addresses) escaped.push_back(Percent(WithCrLf(address), "@"));
   return Join(escaped, ",");
 }
 
@@ -116,8 +202,8 @@ std::string Mailto(const ComposedMessage& message, const Strings& attachmentUrls
   Strings fields;
   if (!message.cc.empty()) fields.push_back("cc=" + AddressList(message.cc));
   if (!message.bcc.empty()) fields.push_back("bcc=" + AddressList(message.bcc));
-  if (!message.subject.empty()) fields.push_back("subject=" + Percent(message.subject));
-  if (!message.note_text.empty()) fields.push_back("body=" + Percent(message.note_text));
+  if (!message.subject.empty()) fields.push_back("subject=" + Percent(WithCrLf(message.subject)));
+  if (!message.note_text.empty()) fields.push_back("body=" + Percent(WithCrLf(message.note_text)));
   for (const auto& url : attachmentUrls) fields.push_back("attach=" + Percent(url));
   std::string url = "mailto:" + AddressList(message.to);
   if (!fields.empty()) url += "?" + Join(fields, "&");
@@ -126,25 +212,48 @@ std::string Mailto(const ComposedMessage& message, const Strings& attachmentUrls
 
 // A quoted value runs to the first "'," or to the end, so a recipient may hold neither that pair nor,
 // since the next separator or the closing quote follows it, a final quote.
-std::string QuotedRecipients(std::string_view client, const Strings& addresses) {
+std::string QuotedRecipients(const std::string& client, const Strings& addresses) {
   for (const auto& address : addresses) {
     if (address.find("',") != std::string::npos || address.ends_with('\'')) {
-      throw MapiError(mapi_error::kInvalidRecips, address + " cannot be handed to " + std::string(client));
+      throw MapiError(mapi_error::kInvalidRecips, address + " cannot be handed to " + client);
     }
   }
   return "'" + Join(addresses, ",") + "'";
 }
 
-// Thunderbird's key=value list: recipients quoted (taken literally), subject and body unquoted and
-// percent-encoded (so no ',' or '\'' of theirs ends the value), file URLs quoted with their own ',' and
-// '\'' encoded.
-std::string ComposeFields(std::string_view client, const ComposedMessage& message) {
+// The folder a client's body file goes to: one it can read from inside its sandbox.
+std::string BodyFolder(const Confinement& where, const std::string& client) {
+  if (where.kind == Confinement::Kind::kNone) return platform::PrivateBodyFolder();
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (!runtime || runtime[0] != '/') {
+    throw MapiError(mapi_error::kFailure, client + " runs in a " + SandboxName(where) +
+                                              " sandbox, and without $XDG_RUNTIME_DIR no folder it reads is known");
+  }
+  return std::string(runtime) + (where.kind == Confinement::Kind::kFlatpak ? "/app/" : "/snap.") + where.app +
+         "/quorvel";
+}
+
+// What the arguments are built from besides the message.
+struct Composing {
+  const std::string& client;
+  const Confinement& where;
+  const BodyFileWriter& write_body;
+};
+
+// Thunderbird's key=value list: recipients quoted (taken literally); subject and the body file's path
+// unquoted and percent-encoded (so no ',' or '\'' of theirs ends the value); file URLs quoted with
+// their own ',' and '\'' encoded. The body goes through a file, so no body meets the argument limit.
+std::string ComposeFields(const Composing& composing, const ComposedMessage& message) {
   Strings fields;
-  if (!message.to.empty()) fields.push_back("to=" + QuotedRecipients(client, message.to));
-  if (!message.cc.empty()) fields.push_back("cc=" + QuotedRecipients(client, message.cc));
-  if (!message.bcc.empty()) fields.push_back("bcc=" + QuotedRecipients(client, message.bcc));
+  if (!message.to.empty()) fields.push_back("to=" + QuotedRecipients(composing.client, message.to));
+  if (!message.cc.empty()) fields.push_back("cc=" + QuotedRecipients(composing.client, message.cc));
+  if (!message.bcc.empty()) fields.push_back("bcc=" + QuotedRecipients(composing.client, message.bcc));
   if (!message.subject.empty()) fields.push_back("subject=" + Percent(message.subject));
-  if (!message.note_text.empty()) fields.push_back("body=" + Percent(message.note_text));
+  if (!message.note_text.empty()) {
+    const std::string body_file =
+        composing.write_body(BodyFolder(composing.where, composing.client), message.note_text);
+    fields.push_back("message=" + Percent(body_file, "/"));
+  }
   if (!message.attachment_paths.empty()) {
     Strings urls;
     for (const auto& url : FileUrls(message)) {
@@ -158,81 +267,141 @@ std::string ComposeFields(std::string_view client, const ComposedMessage& messag
   return Join(fields, ",");
 }
 
+// One argument of the client's; a file a sandbox must be handed says how it is named.
+struct Argument {
+  enum class File { kNo, kPath, kUrl };
+  std::string text;
+  File file = File::kNo;
+};
+using Arguments = std::vector<Argument>;
+
 // The values a field contributes; none when it has nothing to say.
-Strings Values(const ClientRow& row, Field field, const ComposedMessage& message) {
-  const auto unless_empty = [](const std::string& text) { return text.empty() ? Strings{} : Strings{text}; };
+Arguments Values(const Composing& composing, Field field, const ComposedMessage& message) {
+  const auto unless_empty = [](const std::string& text) { return text.empty() ? Arguments{} : Arguments{{text}}; };
+  const auto each = [](const Strings& items, Argument::File kind) {
+    Arguments arguments;
+    for (const auto& item : items) arguments.push_back({item, kind});
+    return arguments;
+  };
   switch (field) {
     case Field::kNothing: return {};
-    case Field::kComposeFields: return {ComposeFields(row.client, message)};
-    case Field::kMailtoUrl: return {Mailto(message, {})};
-    case Field::kMailtoUrlWithAttachments: return {Mailto(message, FileUrls(message))};
+    case Field::kComposeFields: return {{ComposeFields(composing, message)}};
+    case Field::kMailtoUrl: return {{Mailto(message, {})}};
+    case Field::kMailtoUrlWithAttachments: return {{Mailto(message, FileUrls(message))}};
     case Field::kSubject: return unless_empty(message.subject);
     case Field::kBody: return unless_empty(message.note_text);
-    case Field::kTo: return message.to;
+    case Field::kTo: return each(message.to, Argument::File::kNo);
     case Field::kCcList: return unless_empty(Join(message.cc, ", "));
     case Field::kBccList: return unless_empty(Join(message.bcc, ", "));
-    case Field::kAttachmentUrls: return FileUrls(message);
+    case Field::kAttachmentUrls: return each(FileUrls(message), Argument::File::kUrl);
     case Field::kAttachmentPaths: {
       Strings paths;
       for (const auto& path : message.attachment_paths) paths.push_back(AbsolutePath(path));
-      return paths;
+      return each(paths, Argument::File::kPath);
     }
   }
   return {};
 }
 
-Strings Arguments(const ClientRow& row, const std::string& program, const ComposedMessage& message) {
-  Strings argv{program};
+Arguments ClientArguments(const ClientRow& row, const Composing& composing, const ComposedMessage& message) {
+  Arguments arguments;
   for (const Piece& piece : row.pieces) {
     if (piece.field == Field::kNothing) {
-      argv.emplace_back(piece.option);
+      arguments.push_back({std::string(piece.option)});
       continue;
     }
-    const Strings values = Values(row, piece.field, message);
+    const Arguments values = Values(composing, piece.field, message);
     for (std::size_t i = 0; i < values.size(); ++i) {
       if (!piece.option.empty() && (i == 0 || piece.layout == Layout::kOptionBeforeEach)) {
-        argv.emplace_back(piece.option);
+        arguments.push_back({std::string(piece.option)});
       }
-      argv.push_back(values[i]);
+      arguments.push_back(values[i]);
     }
   }
+  return arguments;
+}
+
+// The entry's Exec words with the client's arguments in place of the first %u, %U, %f or %F (after
+// the words where there is none), every other field code dropped. In a Flatpak entry that forwards
+// files, each file argument goes between markers of its own.
+Strings LaunchArguments(const Strings& exec, const Confinement& where, const Arguments& arguments) {
+  Strings argv;
+  bool placed = false;
+  const auto place = [&] {
+    for (const Argument& argument : arguments) {
+      const bool forwarded = where.forwards_files && argument.file != Argument::File::kNo;
+      if (forwarded) argv.emplace_back(argument.file == Argument::File::kUrl ? "@@u" : "@@");
+      argv.push_back(argument.text);
+      if (forwarded) argv.emplace_back("@@");
+    }
+    placed = true;
+  };
+  for (const auto& word : exec) {
+    if (where.kind == Confinement::Kind::kFlatpak && IsForwardingMarker(word)) continue;
+    if (word == "%u" || word == "%U" || word == "%f" || word == "%F") {
+      if (!placed) place();
+      continue;
+    }
+    const std::string kept = platform::CommandWithoutFieldCodes(word);
+    if (!kept.empty() || word.empty()) argv.push_back(kept);
+  }
+  if (!placed) place();
   return argv;
 }
 
-void CheckLength(const std::string& argument, std::string_view client) {
-  if (argument.size() > platform::kLargestArgument) {
-    throw MapiError(mapi_error::kTextTooLarge,
-                    "the message is longer than " + std::string(client) + " takes on its command line");
+// A snap with the home interface reads the user's files outside hidden folders.
+bool SnapReads(const std::string& path) {
+  const char* home = std::getenv("HOME");
+  if (!home || home[0] != '/') return false;
+  const OwnedText canonical(g_canonicalize_filename(path.c_str(), nullptr));
+  const std::string inside_home = std::string(home) + (std::string_view(home).ends_with('/') ? "" : "/");
+  const std::string_view rest = canonical.get();
+  return rest.starts_with(inside_home) && rest.find("/.", inside_home.size() - 1) == std::string_view::npos;
+}
+
+// A sandboxed client reads an attachment only when it is forwarded to it or lies where it may read.
+void RequireReadable(const ClientRow& row, const Composing& composing, const ComposedMessage& message) {
+  const Confinement& where = composing.where;
+  if (where.kind == Confinement::Kind::kNone) return;
+  const bool forwarded = where.forwards_files && std::any_of(row.pieces.begin(), row.pieces.end(), [](const Piece& p) {
+                           return p.field == Field::kAttachmentUrls || p.field == Field::kAttachmentPaths;
+                         });
+  for (const auto& path : message.attachment_paths) {
+    if (forwarded || (where.kind == Confinement::Kind::kSnap && SnapReads(AbsolutePath(path)))) continue;
+    throw MapiError(mapi_error::kNotSupported, composing.client + " runs in a " + SandboxName(where) +
+                                                   " sandbox and cannot read " + path +
+                                                   "; attach it in its compose window by hand");
   }
 }
 
-std::string ProgramName(const std::string& program) {
-  const OwnedText name(g_path_get_basename(program.c_str()));
-  return name.get();
+void CheckLength(const std::string& argument, const std::string& client) {
+  if (argument.size() > platform::kLargestArgument) {
+    throw MapiError(mapi_error::kTextTooLarge, "the message is longer than " + client + " takes on its command line");
+  }
 }
 
 }  // namespace
 
 std::string MailtoUrl(const ComposedMessage& message) { return Mailto(message, {}); }
 
-ComposeLaunch ComposeLaunchFor(const std::string& handlerProgram, const ComposedMessage& message) {
-  const std::string name = handlerProgram.empty() ? std::string() : ProgramName(handlerProgram);
-  for (const ClientRow& row : ClientRows()) {
-    for (const auto& program : row.programs) {
-      if (program != name) continue;
-      Strings argv = Arguments(row, handlerProgram, message);
-      for (const auto& argument : argv) CheckLength(argument, row.client);
-      return ProgramLaunch{std::move(argv)};
-    }
+ComposeLaunch ComposeLaunchFor(const MailHandler& handler, const ComposedMessage& message,
+                               const BodyFileWriter& writeBody) {
+  const std::string client = handler.name.empty() ? std::string("the mail client") : handler.name;
+  const Confinement where = ConfinementOf(handler.exec);
+  if (const ClientRow* row = Recognise(handler, where)) {
+    const Composing composing{client, where, writeBody};
+    RequireReadable(*row, composing, message);
+    Strings argv = LaunchArguments(handler.exec, where, ClientArguments(*row, composing, message));
+    for (const auto& argument : argv) CheckLength(argument, client);
+    return ProgramLaunch{std::move(argv)};
   }
   if (!message.attachment_paths.empty()) {
     throw MapiError(
         mapi_error::kNotSupported,
-        (name.empty() ? std::string("the mail client") : name) +
-            " cannot be handed attachments by another program; attach the files in its compose window by hand");
+        client + " cannot be handed attachments by another program; attach the files in its compose window by hand");
   }
   std::string url = MailtoUrl(message);
-  CheckLength(url, "the mail client");
+  CheckLength(url, client);
   return DesktopHandOff{std::move(url)};
 }
 

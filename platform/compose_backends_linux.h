@@ -2,26 +2,44 @@
 // client's own program where that program takes the message (attachments included), else as a
 // mailto: link the desktop opens.
 //
-// Which way is chosen by the name of the handler's program (its last path component):
+// The client is recognised by its desktop entry's id, else by the application a "flatpak run" line
+// names, else by the file name of the Exec line's program:
 //
-//   Thunderbird  (thunderbird icedove betterbird seamonkey)
-//                -compose "to='..',cc='..',bcc='..',subject=..,body=..,attachment='<file URLs>',format=text"
+//   Thunderbird  -compose "to='..',cc='..',bcc='..',subject=..,message=<body file>,attachment='<URLs>',format=text"
 //   Evolution    mailto:..?cc=..&bcc=..&subject=..&body=..&attach=<file URL>&attach=..
 //   KMail        --composer --subject S --body B --cc .. --bcc .. --attach <file URL>.. -- <to>..
-//   Claws Mail   (claws-mail sylpheed)  --compose mailto:..?cc=..&subject=..&body=.. --attach <path>..
+//   Claws Mail   --compose mailto:..?cc=..&subject=..&body=.. --attach <path>..
 //   any other    the mailto: link through the desktop, without attachments
 //
-// Texts are passed as given: no line-break conversion, CR LF stays CR LF (percent-encoded where the
-// form encodes). Relative attachment paths are taken from the current folder, as the started
-// program would take them.
+// and started the way its entry says: the Exec line's words with the client's arguments in place of
+// its %u (or %U, %f, %F), or after them where it has none, other field codes dropped. A Flatpak
+// entry's forwarding markers (@@u %u @@) give way to markers around each whole file argument, so the
+// document portal hands the client those files.
+//
+// A client inside a Flatpak or Snap sees few of the host's files. Thunderbird's body file goes where
+// its sandbox reads ($XDG_RUNTIME_DIR/app/<app id>/ or $XDG_RUNTIME_DIR/snap.<snap>/); an attachment
+// reaches a Flatpak only as a forwarded argument, and a Snap only in the user's home folder outside
+// hidden folders. Any other attachment is refused rather than lost.
+//
+// Subject and body pass unchanged to the clients that take them as arguments; a mailto: URL writes
+// every line break (CR LF, LF, CR) as %0D%0A. Relative attachment paths are taken from the current
+// folder, as the started program would take them. Errors name the client by its entry's Name.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <variant>
 #include <vector>
 
 namespace quorvel::mapi {
+
+// The mailto: handler as its desktop entry describes it.
+struct MailHandler {
+  std::string desktop_id;         // "thunderbird.desktop"
+  std::string name;               // the entry's Name
+  std::vector<std::string> exec;  // the Exec line's words, field codes still in them
+};
 
 struct ComposedMessage {
   std::string subject{};
@@ -32,7 +50,7 @@ struct ComposedMessage {
   std::vector<std::string> attachment_paths{};
 };
 
-// Start this program (argv[0], as the handler names it) with these arguments.
+// Start this program (argv[0], found on PATH unless it holds a slash) with these arguments.
 struct ProgramLaunch {
   std::vector<std::string> argv;
   bool operator==(const ProgramLaunch&) const = default;
@@ -46,17 +64,24 @@ struct DesktopHandOff {
 
 using ComposeLaunch = std::variant<ProgramLaunch, DesktopHandOff>;
 
-// What to start for the handler's program. Raises, before anything is started:
+// Writes a body to a new private file in the folder and answers the file's path.
+using BodyFileWriter = std::function<std::string(const std::string& folder, const std::string& body)>;
+
+// What to start for the handler. Raises, before anything is started:
 //   32025 "Invalid recipients"   a Thunderbird recipient that its quoted list cannot carry (one
 //                                holding "'," or ending in "'")
-//   32026 "Not supported"        attachments for a client reached only by a mailto: link
+//   32026 "Not supported"        attachments for a client reached only by a mailto: link, or that a
+//                                sandboxed client cannot read
 //   32018 "Text too large"       an argument or URL longer than kLargestArgument
 //   32011 "Attachment not found" an attachment path that names no file the system can address
-ComposeLaunch ComposeLaunchFor(const std::string& handlerProgram, const ComposedMessage& message);
+//   32002 "Unspecified failure"  a body file that could not be written, or no folder a sandboxed
+//                                client shares for it
+ComposeLaunch ComposeLaunchFor(const MailHandler& handler, const ComposedMessage& message,
+                               const BodyFileWriter& writeBody);
 
 // The message as a mailto: URL: To in the path, cc, bcc, subject and body as query fields, every
-// byte outside the unreserved set percent-encoded (addresses keep their '@'). Fields left empty are
-// left out. Attachments are not part of it.
+// byte outside the unreserved set percent-encoded (addresses keep their '@'), line breaks as %0D%0A.
+// Fields left empty are left out. Attachments are not part of it.
 std::string MailtoUrl(const ComposedMessage& message);
 
 }  // namespace quorvel::mapi

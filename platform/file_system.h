@@ -35,7 +35,9 @@ class FileSystem {
   virtual bool FileExists(const std::string& path) = 0;
   // The last component of the path: the file name with its extension, without folders.
   virtual std::string GetFileName(const std::string& path) = 0;
-  // For writing, the file is created when missing (if create is true) and emptied when present.
+  // For writing, the file is created when missing (if create is true) and emptied when present. It is
+  // opened only as a regular file of the user's own with no other link to it, never through a
+  // symbolic link, and left readable by the user alone (75 otherwise).
   virtual std::unique_ptr<TextStream> OpenTextFile(const std::string& path, int ioMode, bool create, int format) = 0;
 };
 

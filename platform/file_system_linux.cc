@@ -1,6 +1,7 @@
 #include "platform/file_system_linux.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -90,13 +91,24 @@ std::unique_ptr<TextStream> LocalFileSystem::OpenTextFile(const std::string& pat
   if (!formatKnown || !modeKnown || path.find('\0') != std::string::npos) {
     throw PathError(error_number::kInvalidProcedureCall, path);
   }
-  int flags = O_WRONLY | O_CLOEXEC | (ioMode == io_mode::kForWriting ? O_TRUNC : O_APPEND);
+  // Never through a link, and never a FIFO's wait for a reader; truncated only once it is known to
+  // be the user's own file, so a planted name costs nothing but this write.
+  int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (ioMode == io_mode::kForAppending ? O_APPEND : 0);
   if (create) flags |= O_CREAT;
   UniqueFd file;
   do {
-    file = UniqueFd(::open(path.c_str(), flags, 0666));
+    file = UniqueFd(::open(path.c_str(), flags, 0600));
   } while (!file.valid() && errno == EINTR);
   if (!file.valid()) throw PathError(OpenErrorNumber(errno, path, create), path);
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid() ||
+      status.st_nlink != 1) {
+    throw PathError(kPathFileAccessError, path, "not a file of this user's own");
+  }
+  // A file that was there before keeps no wider mode than a new one gets.
+  if (::fchmod(file.get(), 0600) != 0 || (ioMode == io_mode::kForWriting && ::ftruncate(file.get(), 0) != 0)) {
+    throw PathError(kPathFileAccessError, path);
+  }
   return std::make_unique<DescriptorTextStream>(std::move(file), path);
 }
 

@@ -11,6 +11,9 @@ namespace quorvel::platform::glib {
 struct FreeText {
   void operator()(char* text) const { g_free(text); }
 };
+struct FreeTextList {
+  void operator()(char** list) const { g_strfreev(list); }
+};
 struct Unref {
   void operator()(gpointer object) const { g_object_unref(object); }
 };
@@ -19,6 +22,7 @@ struct FreeObjectList {
 };
 
 using Text = std::unique_ptr<char, FreeText>;
+using TextList = std::unique_ptr<char*, FreeTextList>;  // NULL-terminated, as g_strsplit hands it out
 template <class T>
 using Object = std::unique_ptr<T, Unref>;
 using ObjectList = std::unique_ptr<GList, FreeObjectList>;

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "platform/compose_backends_linux.h"
+#include "platform/body_files_linux.h"
 #include "platform/desktop_handlers_linux.h"
 #include "quorvel/error.h"
 
@@ -17,11 +17,13 @@ using platform::DefaultHandlerFor;
 std::optional<MailHandler> DefaultMailHandler() {
   const glib::Object<GAppInfo> info = DefaultHandlerFor(platform::kMailtoScheme);
   if (!info) return std::nullopt;
-  MailHandler handler{platform::DesktopId(info.get()), glib::TextOrEmpty(g_app_info_get_name(info.get())),
-                      glib::TextOrEmpty(g_app_info_get_executable(info.get()))};
-  if (!handler.program.empty()) {
-    const glib::Text found(g_find_program_in_path(handler.program.c_str()));
-    if (found) handler.program = found.get();
+  MailHandler handler{platform::DesktopId(info.get()), glib::TextOrEmpty(g_app_info_get_name(info.get())), {}};
+  // Split as GIO splits an Exec line; a line it cannot split leaves the handler to the desktop.
+  gchar** split = nullptr;
+  if (const char* exec = g_app_info_get_commandline(info.get());
+      exec && g_shell_parse_argv(exec, nullptr, &split, nullptr)) {
+    const glib::TextList words(split);
+    for (gchar** word = words.get(); *word; ++word) handler.exec.emplace_back(*word);
   }
   return handler;
 }
@@ -98,7 +100,7 @@ void DesktopMapiMessages::Send(bool showDialog) {
     composed.attachment_paths.push_back(attachment.path_name);
   }
 
-  const ComposeLaunch launch = ComposeLaunchFor(handler->program, composed);
+  const ComposeLaunch launch = ComposeLaunchFor(*handler, composed, platform::WriteBodyFile);
   if (const auto* program = std::get_if<ProgramLaunch>(&launch)) {
     try {
       programs_->StartProgram(program->argv);

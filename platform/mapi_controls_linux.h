@@ -1,6 +1,7 @@
 // The two Simple MAPI controls on Linux. Signing on picks the desktop's default mailto: handler
 // (GIO) and remembers it under a session number; sending hands the composed message to that client
-// through the back end its program calls for (compose_backends.h), then returns without waiting.
+// through the back end its desktop entry calls for (compose_backends_linux.h), then returns without
+// waiting.
 //
 // Linux mail clients take no logon from another program: DownLoadMail, LogonUI, NewSession, UserName
 // and Password are kept but change nothing, and every SignOn opens a session of its own. The
@@ -10,10 +11,11 @@
 //   32003 SignOn: no mail client is set up to open mailto: links
 //   32053 SignOff without a session; Send with a session number that was never given or has ended
 //   32026 Send(false): the library never sends without showing the message; attachments for a
-//         client reached only by a mailto: link
+//         client reached only by a mailto: link, or that a sandboxed client cannot read
 //   32011 an attachment slot whose path names no file
 //   32025, 32018 as compose_backends.h raises them
-//   32002 the client's program could not be started, or the desktop did not open the link
+//   32002 the client's program could not be started, the desktop did not open the link, or the
+//         message body could not be written for the client
 #pragma once
 
 #include <cstdint>
@@ -24,6 +26,7 @@
 #include <string>
 
 #include "platform/automation_servers.h"
+#include "platform/compose_backends_linux.h"
 #include "platform/mapi_controls.h"
 #include "platform/mapi_message_slots.h"
 #include "platform/program_start.h"
@@ -31,14 +34,8 @@
 
 namespace quorvel::mapi {
 
-// The mailto: handler a session signed on to.
-struct MailHandler {
-  std::string desktop_id;
-  std::string name;
-  std::string program;  // the Exec line's program, as found on PATH when it is there
-};
-
-// The sessions signed on through one registration of the controls; both controls share it.
+// The sessions, each with the mailto: handler it signed on to, through one registration of the controls; both controls
+// share it.
 class SignedOnSessions {
  public:
   // A new session number, never 0 and never one in use.

@@ -28,13 +28,8 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
 
 void ProgramStarter::StartCommandLine(const std::string& commandLine) {
   const auto argv = SplitCommandLine(commandLine);
-  if (argv.empty()) throw RuntimeError(error_number::kFileNotFound, commandLine);
-  try {
-    StartProgram(argv);
-  } catch (const AutomationError& error) {
-    if (error.number() == error_number::kFileNotFound) throw RuntimeError(error_number::kFileNotFound, commandLine);
-    throw;
-  }
+  if (argv.empty()) throw RuntimeError(error_number::kFileNotFound);
+  StartProgram(argv);
 }
 
 }  // namespace quorvel::platform

@@ -16,12 +16,13 @@ class ProgramStarter {
  public:
   virtual ~ProgramStarter() = default;
 
-  // argv[0] is the program, found on PATH unless it holds a slash. Raises 53 "File not found:
-  // <program>" when it cannot be started.
+  // argv[0] is the program, found on PATH unless it holds a slash. Raises 53 "File not found", the
+  // runtime's text alone, when it cannot be started for whatever reason (missing, not executable,
+  // not permitted): the caller's trail already shows the command.
   virtual void StartProgram(const std::vector<std::string>& argv) = 0;
 
-  // Splits the command line and starts it; raises 53 "File not found: <command line>" when it is
-  // empty or its program cannot be started.
+  // Splits the command line and starts it; raises 53 "File not found" when it is empty, and passes
+  // StartProgram's errors on as they are.
   void StartCommandLine(const std::string& commandLine);
 };
 

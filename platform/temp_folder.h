@@ -27,6 +27,10 @@ class TempFolder {
   // untouched and answers 0.
   virtual std::uint32_t GetTempFileNameA(const std::string& pathName, const std::string& prefix, std::uint32_t unique,
                                          std::string& buffer) = 0;
+
+  // Why the last GetTempFileNameA on this thread answered 0 ("cannot create a file in /x/: Permission
+  // denied"), as the system's last error tells it; meaningless after a success.
+  virtual std::string LastFailure() const = 0;
 };
 
 }  // namespace quorvel::platform

@@ -26,6 +26,19 @@ constexpr std::size_t kUniqueDigits = 8;  // the number in hex, zero-padded so e
 // Each attempt draws a fresh random number, so running out means something keeps taking the names.
 constexpr int kAttempts = 100;
 
+// Per thread, as the system's last error is.
+thread_local std::string last_failure;
+
+// Records why no name was made and answers the failure's 0.
+std::uint32_t Failed(std::string reason) {
+  last_failure = std::move(reason);
+  return 0;
+}
+
+std::uint32_t FailedToCreate(const std::string& folder, int error) {
+  return Failed("cannot create a file in " + folder + ": " + g_strerror(error));
+}
+
 void WriteOver(std::string& buffer, const std::string& text) {
   buffer.replace(0, std::min(buffer.size(), text.size() + 1), text + '\0');
 }
@@ -60,9 +73,12 @@ std::uint32_t SystemTempFolder::GetTempPathA(std::uint32_t bufferLength, std::st
 std::uint32_t SystemTempFolder::GetTempFileNameA(const std::string& pathName, const std::string& prefix,
                                                  std::uint32_t unique, std::string& buffer) {
   const auto name_prefix = NamePrefix(prefix);
-  if (!name_prefix || pathName.empty() || pathName.find('\0') != std::string::npos) return 0;
+  if (!name_prefix) return Failed("the prefix \"" + prefix + "\" cannot begin a file name");
+  if (pathName.empty() || pathName.find('\0') != std::string::npos) return Failed("no temporary folder was given");
   const std::string stem = pathName + (pathName.ends_with('/') ? "" : "/") + *name_prefix;
-  if (Utf8Characters(stem) + kUniqueDigits + kExtension.size() + 1 > kMaxPath) return 0;
+  if (Utf8Characters(stem) + kUniqueDigits + kExtension.size() + 1 > kMaxPath) {
+    return Failed("a file name in " + pathName + " would pass " + std::to_string(kMaxPath - 1) + " characters");
+  }
 
   if (unique != 0) {
     WriteOver(buffer, stem + UniquePart(unique) + std::string(kExtension));
@@ -76,18 +92,21 @@ std::uint32_t SystemTempFolder::GetTempFileNameA(const std::string& pathName, co
     UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file.valid()) {
       if (errno == EEXIST) continue;
-      return 0;
+      return FailedToCreate(pathName, errno);
     }
     // The mode is 0600 whatever the umask left of it.
-    if (::fchmod(file.get(), 0600) != 0 || file.Close() != 0) {
+    const int error = ::fchmod(file.get(), 0600) != 0 ? errno : file.Close();
+    if (error != 0) {
       ::unlink(path.c_str());
-      return 0;
+      return FailedToCreate(pathName, error);
     }
     WriteOver(buffer, path);
     return number;
   }
-  return 0;
+  return Failed("every name tried in " + pathName + " was taken");
 }
+
+std::string SystemTempFolder::LastFailure() const { return last_failure; }
 
 std::uint32_t SystemTempFolder::NextUniqueNumber() { return g_random_int(); }
 

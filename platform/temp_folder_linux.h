@@ -12,6 +12,7 @@ class SystemTempFolder : public TempFolder {
   std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::string& buffer) override;
   std::uint32_t GetTempFileNameA(const std::string& pathName, const std::string& prefix, std::uint32_t unique,
                                  std::string& buffer) override;
+  std::string LastFailure() const override;
 
  protected:
   // The number the next name is tried with; random, so that names cannot be guessed ahead. Tests

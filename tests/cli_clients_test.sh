@@ -44,6 +44,12 @@ check "usage error" 2 '' 'unknown|not expected|Extra' -- "$quorvel" clients --bo
 check "no subcommand" 2 '' 'subcommand' -- "$quorvel"
 check "unwritable log file reaches the host" 3 '' 'error 75' -- \
   env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients --log "$work/no/such/folder/trail.log"
+# A lost output or log line is an error, not a success.
+check "log file on a full disk" 3 $'  Evolution\n* Mozilla Thunderbird' 'error 75 .*cannot write the log file /dev/full' -- \
+  env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients --log /dev/full
+check "output on a full disk" 3 '' 'error 75 .*cannot write the standard output' -- \
+  env QUORVEL_MACHINE_HIVE="$work/machine.reg" sh -c '"$1" clients >/dev/full' _ "$quorvel"
+check "help tells the status" 0 '' '' -- sh -c '"$1" --help | grep -q "output or the log file cannot be written"' _ "$quorvel"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

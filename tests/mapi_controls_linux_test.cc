@@ -5,8 +5,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <regex>
 
 #include "platform/compose_backends_linux.h"
+#include "platform/program_start.h"
 #include "platform/shell_linux.h"
 #include "quorvel/error.h"
 #include "quorvel/mail_mapi.h"
@@ -29,86 +31,178 @@ std::int32_t ErrorNumber(const std::function<void()>& action) {
   return 0;
 }
 
+// The error's number and description, 0 and "" for none.
+std::pair<std::int32_t, std::string> Raised(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const AutomationError& error) {
+    return {error.number(), error.description()};
+  }
+  return {0, ""};
+}
+
 // The back ends alone, for what the sandbox's clients below do not reach: the other clients' forms,
-// hostile quoting, empty fields and the limits.
+// entries of every kind, hostile quoting, line breaks, empty fields and the limits.
 struct BackEndCase {
   const char* what;
-  std::string program;
+  MailHandler handler;
   ComposedMessage message;
   ComposeLaunch launch = {};
   std::int32_t error = 0;
+  const char* says = "";  // part of the error's description
 };
+
+const Strings kFlatpakKMail = platform::SplitCommandLine(
+    "/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=kmail --file-forwarding org.kde.kmail2 @@u %U @@");
 
 TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
   const std::string relative = (fs::current_path() / "rel/a b").string();
   const std::size_t third = platform::kLargestArgument / 3 + 1;  // fits raw, not once each byte is %XX
+  testing::ScopedEnv env;
+  env.Set("XDG_RUNTIME_DIR", "/run/user/7");
+  env.Set("HOME", "/home/ann");
   const BackEndCase cases[] = {
-      {"Thunderbird's kin, nothing to say", "icedove", {}, ProgramLaunch{{"icedove", "-compose", "format=text"}}},
+      {"Thunderbird's kin, nothing to say",
+       {"", "Icedove", {"icedove"}},
+       {},
+       ProgramLaunch{{"icedove", "-compose", "format=text"}}},
       {"Thunderbird's kin, terminators",
-       "betterbird",
+       {"", "Betterbird", {"betterbird", "%u"}},
        {.subject = "',','", .bcc = {"'x'@y"}},
        ProgramLaunch{{"betterbird", "-compose", "bcc=''x'@y',subject=%27%2C%27%2C%27,format=text"}}},
       {"a recipient ending the quoted list",
-       "seamonkey",
+       {"", "SeaMonkey Mail", {"seamonkey"}},
        {.to = {"evil',cc='spy@x.org"}},
        {},
-       mapi_error::kInvalidRecips},
+       mapi_error::kInvalidRecips,
+       "cannot be handed to SeaMonkey Mail"},
       {"a recipient ending in a quote",
-       "thunderbird",
+       {"", "", {"thunderbird"}},
        {.to = {"a@x.org"}, .cc = {"b@x.org'"}},
        {},
-       mapi_error::kInvalidRecips},
-      {"a body too long once encoded",
-       "thunderbird",
-       {.note_text = std::string(third, ',')},
+       mapi_error::kInvalidRecips,
+       "the mail client"},
+      {"a subject too long once encoded",
+       {"thunderbird.desktop", "Mozilla Thunderbird", {"thunderbird", "%u"}},
+       {.subject = std::string(third, ',')},
        {},
-       mapi_error::kTextTooLarge},
+       mapi_error::kTextTooLarge,
+       "Mozilla Thunderbird"},
       {"a path no URL can name",
-       "thunderbird",
+       {"", "", {"thunderbird"}},
        {.attachment_paths = {std::string("/tmp/a\0b", 8)}},
        {},
        mapi_error::kAttachmentNotFound},
-      {"Evolution: file URLs as query values",
-       "evolution",
-       {.subject = "a&b=c#d",
-        .note_text = "x\r\ny",
+      {"a wrapper recognised by its id, started as its entry says",
+       {"thunderbird.desktop", "Thunderbird", {"/opt/tb wrapper", "--profile=%%x", "%i", "%u", "--new-instance"}},
+       {.subject = "s", .note_text = std::string(third, ',')},
+       ProgramLaunch{{"/opt/tb wrapper", "--profile=%x", "-compose", "subject=s,message=/body%20files/1,format=text",
+                      "--new-instance"}}},
+      {"a Flatpak recognised by its application, the body where the sandbox reads",
+       {"my-mail.desktop",
+        "Mail",
+        {"flatpak", "run", "--command=thunderbird", "org.mozilla.Thunderbird", "@@u", "%u", "@@"}},
+       {.note_text = "b"},
+       ProgramLaunch{{"flatpak", "run", "--command=thunderbird", "org.mozilla.Thunderbird", "-compose",
+                      "message=/body%20files/1,format=text"}}},
+      {"a Flatpak cannot read attachments inside one argument",
+       {"org.mozilla.Thunderbird.desktop", "Thunderbird (Flatpak)", kFlatpakKMail},
+       {.attachment_paths = {"/tmp/a.pdf"}},
+       {},
+       mapi_error::kNotSupported,
+       "Thunderbird (Flatpak) runs in a Flatpak sandbox and cannot read /tmp/a.pdf"},
+      {"a Flatpak is forwarded whole file arguments",
+       {"org.kde.kmail2.desktop", "KMail", kFlatpakKMail},
+       {.to = {"a@x.org"}, .attachment_paths = {"/tmp/a b.pdf", "/tmp/c.pdf"}},
+       ProgramLaunch{{"/usr/bin/flatpak", "run", "--branch=stable", "--arch=x86_64", "--command=kmail",
+                      "--file-forwarding", "org.kde.kmail2", "--composer", "--attach", "@@u", "file:///tmp/a%20b.pdf",
+                      "@@", "--attach", "@@u", "file:///tmp/c.pdf", "@@", "--", "a@x.org"}}},
+      {"a Flatpak without forwarding reads no attachment",
+       {"claws-mail.desktop", "Claws Mail", {"flatpak", "run", "org.claws_mail.Claws-Mail"}},
+       {.attachment_paths = {"/tmp/a.pdf"}},
+       {},
+       mapi_error::kNotSupported,
+       "Claws Mail runs in a Flatpak sandbox"},
+      {"a Snap reads the home folder outside hidden folders",
+       {"thunderbird_thunderbird.desktop",
+        "Thunderbird",
+        {"env", "BAMF_DESKTOP_FILE_HINT=/x.desktop", "/snap/bin/thunderbird", "%u"}},
+       {.attachment_paths = {"/home/ann/a.pdf"}},
+       ProgramLaunch{{"env", "BAMF_DESKTOP_FILE_HINT=/x.desktop", "/snap/bin/thunderbird", "-compose",
+                      "attachment='file:///home/ann/a.pdf',format=text"}}},
+      {"a Snap reads nothing hidden",
+       {"thunderbird_thunderbird.desktop", "Thunderbird", {"/snap/bin/thunderbird", "%u"}},
+       {.attachment_paths = {"/home/ann/.ssh/../a.pdf", "/home/ann/.cache/a.pdf"}},
+       {},
+       mapi_error::kNotSupported,
+       "Snap sandbox and cannot read /home/ann/.cache/a.pdf"},
+      {"an unknown Flatpak gets the link and no attachments",
+       {"com.example.Mail.desktop", "Example Mail", {"flatpak", "run", "com.example.Mail", "@@u", "%u", "@@"}},
+       {.attachment_paths = {"/tmp/a.pdf"}},
+       {},
+       mapi_error::kNotSupported,
+       "Example Mail cannot be handed attachments"},
+      {"Evolution: file URLs as query values, every line break as CR LF",
+       {"org.gnome.Evolution.desktop", "Evolution", {"evolution", "%U"}},
+       {.subject = "a&b=c#d\n",
+        .note_text = "x\r\ny\nz\r\r\n",
         .to = {"a@x.org", "b@x.org"},
         .cc = {"c d@x.org"},
         .attachment_paths = {"/tmp/a b,c.txt", "/tmp/\xC3\xA9"}},
-       ProgramLaunch{{"evolution",
-                      "mailto:a@x.org,b@x.org?cc=c%20d@x.org&subject=a%26b%3Dc%23d&body=x%0D%0Ay"
-                      "&attach=file%3A%2F%2F%2Ftmp%2Fa%2520b%2Cc.txt"
-                      "&attach=file%3A%2F%2F%2Ftmp%2F%25C3%25A9"}}},
-      {"KMail, nothing to say", "kmail", {}, ProgramLaunch{{"kmail", "--composer"}}},
+       ProgramLaunch{
+           {"evolution",
+            "mailto:a@x.org,b@x.org?cc=c%20d@x.org&subject=a%26b%3Dc%23d%0D%0A&body=x%0D%0Ay%0D%0Az%0D%0A%0D%0A"
+            "&attach=file%3A%2F%2F%2Ftmp%2Fa%2520b%2Cc.txt"
+            "&attach=file%3A%2F%2F%2Ftmp%2F%25C3%25A9"}}},
+      {"KMail, nothing to say", {"", "KMail", {"kmail"}}, {}, ProgramLaunch{{"kmail", "--composer"}}},
       {"Claws Mail: the URL, then absolute paths",
-       "claws-mail",
+       {"", "Claws Mail", {"claws-mail", "%u"}},
        {.subject = "Hi?&", .to = {"a@x.org"}, .bcc = {"b@x.org"}, .attachment_paths = {"/tmp/a b.txt", "rel/a b"}},
        ProgramLaunch{{"claws-mail", "--compose", "mailto:a@x.org?bcc=b@x.org&subject=Hi%3F%26", "--attach",
                       "/tmp/a b.txt", relative}}},
       {"Sylpheed, nothing to say",
-       "/usr/local/bin/sylpheed",
+       {"", "Sylpheed", {"/usr/local/bin/sylpheed"}},
        {},
        ProgramLaunch{{"/usr/local/bin/sylpheed", "--compose", "mailto:"}}},
-      {"named otherwise, if only in case", "/usr/bin/Thunderbird", {}, DesktopHandOff{"mailto:"}},
+      {"named otherwise, if only in case",
+       {"", "Thunderbird", {"/usr/bin/Thunderbird"}},
+       {},
+       DesktopHandOff{"mailto:"}},
+      {"any other client: a lone LF or CR is a line break too",
+       {"mutt.desktop", "Mutt", {"mutt", "%u"}},
+       {.subject = "s\rt", .note_text = "a\nb\r\n\nc"},
+       DesktopHandOff{"mailto:?subject=s%0D%0At&body=a%0D%0Ab%0D%0A%0D%0Ac"}},
       {"any other client, a URL too long",
-       "mutt",
+       {"", "Mutt", {"mutt"}},
        {.note_text = std::string(third, '%')},
        {},
-       mapi_error::kTextTooLarge},
+       mapi_error::kTextTooLarge,
+       "longer than Mutt takes"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::pair<std::string, std::string>> bodies;
+    const auto write_body = [&](const std::string& folder, const std::string& body) {
+      bodies.emplace_back(folder, body);
+      return "/body files/" + std::to_string(bodies.size());
+    };
     ComposeLaunch launch = c.launch;  // kept where the back end raises: the error number tells then
-    EXPECT_EQ(ErrorNumber([&] { launch = ComposeLaunchFor(c.program, c.message); }), c.error) << c.what;
-    EXPECT_EQ(launch, c.launch) << c.what;
+    const auto [number, description] = Raised([&] { launch = ComposeLaunchFor(c.handler, c.message, write_body); });
+    EXPECT_EQ(number, c.error);
+    EXPECT_THAT(description, HasSubstr(c.says));
+    EXPECT_EQ(launch, c.launch);
+    for (const auto& [folder, body] : bodies) {
+      EXPECT_EQ(body, c.message.note_text);
+      const bool flatpak = c.handler.exec.front() == "flatpak";
+      EXPECT_EQ(folder, flatpak ? "/run/user/7/app/org.mozilla.Thunderbird/quorvel" : "/run/user/7/quorvel");
+    }
   }
 }
 
 // The controls for real: the sandbox's desktop, GIO, and a recording program.
 class MapiControlsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    testing::RunAloneUnlessFresh(sandbox_);
-  }
+  void SetUp() override { testing::RunAloneUnlessFresh(sandbox_); }
   // The only mailto handler, and the default; its program file is named programName.
   void InstallHandler(const std::string& programName) {
     sandbox_.AddRecordingClient("mailer", "Mailer", "{program} %u", {.program_name = programName});
@@ -142,16 +236,54 @@ class MapiControlsTest : public ::testing::Test {
   testing::XdgSandbox sandbox_;
 };
 
+// The body file's path from Thunderbird's argument, "" where it has none.
+std::string BodyFile(const std::string& composeArgument) {
+  std::smatch found;
+  if (!std::regex_search(composeArgument, found, std::regex(",message=([^,]*),"))) return "";
+  return found[1];
+}
+
 TEST_F(MapiControlsTest, ThunderbirdGetsTheWholeMessageAsOneComposeArgument) {
-  EXPECT_EQ(SendEverything("thunderbird"),
-            (Strings{"-compose",
-                     "to='-ann@example.org,Bob O'Neil <bob@example.org>',"
-                     "cc='carol@example.org,Doe, Jane <jane@example.org>',bcc='dave+tag@example.org',"
-                     "subject=Caf%C3%A9%20%E2%80%93%20Z%C3%BCrich%3A%20100%25%20%C2%ABoffer%C2%BB,"
-                     "body=Hello%2C%20it%27s%20me%0D%0ALine%202%3A%2050%25%20done%3B%20a%3Db%26c%0D%0A,"
-                     "attachment='file://" +
-                         Files() + "/Ann%C3%A9e%202024/my%20report.pdf,file://" + Files() +
-                         "/it%27s%2C%20v2.txt',format=text"}));
+  const auto record = SendEverything("thunderbird");
+  ASSERT_TRUE(record && record->size() == 2);
+  const std::string body_file = BodyFile((*record)[1]);
+  EXPECT_THAT(body_file, ::testing::MatchesRegex((sandbox_.runtime_dir() / "quorvel/body-[^/]+\\.txt").string()));
+  EXPECT_EQ(testing::ReadFile(body_file), "Hello, it's me\r\nLine 2: 50% done; a=b&c\r\n");
+  EXPECT_EQ(*record, (Strings{"-compose",
+                              "to='-ann@example.org,Bob O'Neil <bob@example.org>',"
+                              "cc='carol@example.org,Doe, Jane <jane@example.org>',bcc='dave+tag@example.org',"
+                              "subject=Caf%C3%A9%20%E2%80%93%20Z%C3%BCrich%3A%20100%25%20%C2%ABoffer%C2%BB,"
+                              "message=" +
+                                  body_file +
+                                  ","
+                                  "attachment='file://" +
+                                  Files() + "/Ann%C3%A9e%202024/my%20report.pdf,file://" + Files() +
+                                  "/it%27s%2C%20v2.txt',format=text"}));
+}
+
+// Far over the argument limit once encoded; the file is private, and a day-old one goes.
+TEST_F(MapiControlsTest, ThunderbirdReadsAnyBodyFromAPrivateFile) {
+  InstallHandler("thunderbird");
+  const fs::path folder = sandbox_.runtime_dir() / "quorvel";
+  fs::create_directories(folder);  // as the user's own hand made it, open to others
+  const fs::path old_file = folder / "body-OLD000.txt", recent_file = folder / "body-NEW000.txt";
+  testing::WriteFile(old_file, "old");
+  testing::WriteFile(recent_file, "recent");
+  fs::last_write_time(old_file, fs::file_time_type::clock::now() - std::chrono::hours(25));
+  std::string body;
+  for (int i = 0; body.size() < 200'000; ++i) body += "Line " + std::to_string(i) + ": 50% done, caf\xC3\xA9\r\n";
+  MailMAPI mapi;
+  ASSERT_TRUE(mapi.OpenSession("", "")) << mapi.GetLog();
+  ASSERT_TRUE(mapi.Send({.addrTO = "ann@example.org", .Subject = "Big", .Body = body})) << mapi.GetLog();
+  const auto record = sandbox_.WaitForRecord("mailer");
+  ASSERT_TRUE(record && record->size() == 2);
+  const std::string body_file = BodyFile((*record)[1]);
+  EXPECT_THAT(body_file, ::testing::MatchesRegex(folder.string() + "/body-[^/]+\\.txt"));
+  EXPECT_EQ(testing::ReadFile(body_file), body);
+  EXPECT_EQ(fs::status(body_file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+  EXPECT_FALSE(fs::exists(old_file));
+  EXPECT_TRUE(fs::exists(recent_file));
 }
 
 TEST_F(MapiControlsTest, KMailGetsEachFieldAsOptionsAndTheRecipientsAfterTheEnd) {
@@ -230,6 +362,54 @@ TEST_F(MapiControlsTest, SessionsLiveInTheirRegistrationAndEndWithSignOffOrTheir
   session->SignOn();
   EXPECT_EQ(send(*messages, session->SessionID()), 0);
   EXPECT_EQ(sandbox_.WaitForRecord("mailer"), Strings{"mailto:"});
+}
+
+// Entries as Flatpak and Snap install Thunderbird, their programs standing in on PATH: started the way
+// the entry says, the body where the sandbox reads it, named by the entry in every refusal.
+class SandboxedClientTest : public MapiControlsTest {
+ protected:
+  std::optional<Strings> Send(const std::string& id, const std::string& exec, const std::string& stand_in,
+                              const std::string& refusedAttachment) {
+    sandbox_.AddRecordingClient(id, "Thunderbird Packaged", exec, {.program_name = stand_in});
+    sandbox_.SetEnv("PATH", sandbox_.ProgramPath(id).parent_path().string() + ":" + std::getenv("PATH"));
+    sandbox_.SetDefault(id);
+    EXPECT_TRUE(sandbox_.Refresh());
+    testing::WriteFile(refusedAttachment, "content");
+    MailMAPI mapi;
+    EXPECT_TRUE(mapi.OpenSession("", "")) << mapi.GetLog();
+    EXPECT_FALSE(mapi.Send({.addrTO = "ann@example.org", .ATTACHMENTS = refusedAttachment}));
+    EXPECT_THAT(mapi.GetLog(), HasSubstr("Not supported: Thunderbird Packaged runs in a "));
+    EXPECT_TRUE(mapi.Send({.addrTO = "ann@example.org", .Body = "Hi"})) << mapi.GetLog();
+    return sandbox_.WaitForRecord(id);
+  }
+};
+
+TEST_F(SandboxedClientTest, Flatpak) {
+  const auto record = Send("org.mozilla.Thunderbird",
+                           "flatpak run --branch=stable --arch=x86_64 --command=thunderbird --file-forwarding "
+                           "org.mozilla.Thunderbird @@u %u @@",
+                           "flatpak", Files() + "/report.pdf");
+  ASSERT_TRUE(record && record->size() == 8);
+  const std::string body_file = BodyFile("," + (*record)[7]);
+  EXPECT_THAT(body_file,
+              ::testing::MatchesRegex(
+                  (sandbox_.runtime_dir() / "app/org.mozilla.Thunderbird/quorvel/body-[^/]+\\.txt").string()));
+  EXPECT_EQ(testing::ReadFile(body_file), "Hi");
+  EXPECT_EQ(*record, (Strings{"run", "--branch=stable", "--arch=x86_64", "--command=thunderbird", "--file-forwarding",
+                              "org.mozilla.Thunderbird", "-compose",
+                              "to='ann@example.org',message=" + body_file + ",format=text"}));
+}
+
+TEST_F(SandboxedClientTest, Snap) {
+  const std::string hint = "BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/thunderbird_thunderbird.desktop";
+  const auto record = Send("thunderbird_thunderbird", "env " + hint + " /snap/bin/thunderbird %u", "env",
+                           (sandbox_.home() / ".hidden/report.pdf").string());
+  ASSERT_TRUE(record && record->size() == 4);
+  const std::string body_file = BodyFile("," + (*record)[3]);
+  EXPECT_THAT(body_file,
+              ::testing::MatchesRegex((sandbox_.runtime_dir() / "snap.thunderbird/quorvel/body-[^/]+\\.txt").string()));
+  EXPECT_EQ(*record, (Strings{hint, "/snap/bin/thunderbird", "-compose",
+                              "to='ann@example.org',message=" + body_file + ",format=text"}));
 }
 
 }  // namespace

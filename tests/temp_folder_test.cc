@@ -83,16 +83,28 @@ TEST_F(SystemTempFolderTest, CreatesNewPrivateEmptyFilesNamedByThePrefix) {
   umask(umask_before);
 }
 
-// A given number only makes a name, and a failure leaves the buffer alone: neither creates a file. The prefix
-// "./q" (a slash) and the long folder (over 260 characters) lead to places that exist, so that only the check
-// under test refuses them.
+// A given number only makes a name, and a failure leaves the buffer alone and names its cause: neither
+// creates a file. The prefix "./q" (a slash) and the long folder (over 260 characters) lead to places that
+// exist, so that only the check under test refuses them.
 TEST_F(SystemTempFolderTest, MakesNoFileForAGivenNumberOrOnFailure) {
   const std::string folder = dir_.path().string(), deep = folder + "/" + std::string(240, 'd');
   fs::create_directory(deep);
   EXPECT_EQ(FileName(folder_, folder, "q", 0xABCD), std::pair(folder + "/q0000ABCD.tmp", 0xABCDu));
-  for (const auto& [path, prefix] : {std::pair{folder, "./q"}, {deep, "q"}, {""s, "q"}, {folder + "/missing", "q"}}) {
+  for (const auto& [path, prefix, cause] :
+       {std::tuple{folder, "./q"s, "the prefix \"./q\" cannot begin a file name"s},
+        {deep, "q", "a file name in " + deep + " would pass 259 characters"},
+        {""s, "q", "no temporary folder was given"},
+        {folder + "/missing", "q", "cannot create a file in " + folder + "/missing: No such file or directory"}}) {
     EXPECT_EQ(FileName(folder_, path, prefix), std::pair("#"s, 0u)) << path << " " << prefix;
+    EXPECT_EQ(folder_.LastFailure(), cause);
   }
+  chmod(folder.c_str(), 0755);
+  EXPECT_EQ(quorvel::testing::RunAsNobody([&] {
+              return FileName(folder_, folder, "q").second == 0 &&
+                     folder_.LastFailure() == "cannot create a file in " + folder + ": Permission denied";
+            }),
+            0);
+  chmod(folder.c_str(), 0700);
   EXPECT_EQ(std::distance(fs::recursive_directory_iterator(folder), {}), 1) << "nothing was created";
 }
 

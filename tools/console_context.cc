@@ -5,7 +5,7 @@
 namespace quorvel::cli {
 
 ConsoleContext::ConsoleContext(std::string applicationName, std::ostream& terminal, const std::string& logFile)
-    : application_name_(std::move(applicationName)), terminal_(terminal) {
+    : application_name_(std::move(applicationName)), terminal_(terminal), log_path_(logFile) {
   if (logFile.empty()) return;
   log_file_.open(logFile, std::ios::app | std::ios::binary);
   if (!log_file_) throw RuntimeError(error_number::kPathFileAccessError, "cannot open the log file " + logFile);
@@ -30,5 +30,11 @@ void ConsoleContext::AppErrorLog(bool, bool) {
 }
 
 std::string ConsoleContext::ApplicationName() { return application_name_; }
+
+void ConsoleContext::CheckLogWritten() const {
+  if (log_file_.is_open() && !log_file_) {
+    throw RuntimeError(error_number::kPathFileAccessError, "cannot write the log file " + log_path_);
+  }
+}
 
 }  // namespace quorvel::cli

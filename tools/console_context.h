@@ -21,11 +21,15 @@ class ConsoleContext : public ApplicationContext {
   void AppErrorLog(bool first, bool second) override;
   std::string ApplicationName() override;
 
+  // Raises 75 when a line could not be written to the log file, so that no lost line goes unsaid.
+  void CheckLogWritten() const;
+
  private:
   void Write(const std::string& line);
 
   std::string application_name_;
   std::ostream& terminal_;
+  std::string log_path_;
   std::ofstream log_file_;
 };
 

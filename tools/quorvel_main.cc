@@ -1,7 +1,7 @@
 // quorvel: the command-line host of the library.
 //   quorvel clients [--json] [--log FILE]
 // Exit status: 0 when the library answers true, 1 when it answers false, 2 for a usage error,
-// 3 when an error reaches the host.
+// 3 when an error reaches the host or the output or the log file cannot be written.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -48,6 +48,10 @@ int RunClients(const ClientsOptions& options) {
   std::string default_client;
   const bool answered = email.GetMailClients(clients, default_client);
   PrintClients(clients, default_client, answered, options.json);
+  context->CheckLogWritten();
+  if (!(std::cout << std::flush)) {
+    throw quorvel::RuntimeError(quorvel::error_number::kPathFileAccessError, "cannot write the standard output");
+  }
   return answered ? kAnsweredTrue : kAnsweredFalse;
 }
 
@@ -56,6 +60,9 @@ int RunClients(const ClientsOptions& options) {
 int main(int argc, char** argv) {
   CLI::App app{"Hands an e-mail message to the user's own mail client, and lists the installed clients."};
   app.require_subcommand(1);
+  app.footer(
+      "Exit status: 0 when the library answers true, 1 when it answers false, 2 for a usage error, 3 when an error\n"
+      "reaches the host or the output or the log file cannot be written.");
 
   ClientsOptions clients_options;
   auto* clients = app.add_subcommand("clients", "List the installed mail clients; the default is marked with '*'.");

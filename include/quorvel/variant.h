@@ -21,13 +21,19 @@ class QUORVEL_EXPORT AutomationObject {
 };
 
 // A one-dimensional array with any lower bound, or one that was declared but never dimensioned.
-// Reading the bounds or an element of a never-dimensioned array raises 9, as does an index out of range.
+// Reading the bounds or an element of a never-dimensioned array raises 9, as does an index out of range,
+// and so does making an array whose upper bound would not fit in 32 bits.
 template <class T>
 class AutomationArray {
  public:
   AutomationArray() = default;  // never dimensioned
   AutomationArray(std::int32_t lower, std::vector<T> items)
-      : dimensioned_(true), lower_(lower), items_(std::move(items)) {}
+      : dimensioned_(true), lower_(lower), items_(std::move(items)) {
+    const std::int64_t upper = std::int64_t{lower_} + static_cast<std::int64_t>(items_.size()) - 1;
+    if (upper > INT32_MAX || upper < INT32_MIN) {
+      throw RuntimeError(error_number::kSubscriptOutOfRange);
+    }
+  }
 
   bool IsDimensioned() const { return dimensioned_; }
   std::int32_t LBound() const {

@@ -127,8 +127,9 @@ std::string MailEudoraImpl::MessageFilePath() {
   const auto dot = temp_name.rfind('.');
   // Without a dot the path would be a bare "msg" in whatever folder is current: refuse it.
   if (dot == std::string::npos) {
-    throw RuntimeError(error_number::kPathFileAccessError,
-                       "no temporary file name for the message (\"" + temp_name + "\")");
+    const std::string cause =
+        temp_name.empty() ? platform_.temp_folder->LastFailure() : "\"" + temp_name + "\" has no extension";
+    throw RuntimeError(error_number::kPathFileAccessError, "no temporary file name for the message: " + cause);
   }
   return temp_name.substr(0, dot + 1) + "msg";
 }
