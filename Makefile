@@ -2,12 +2,15 @@
 # make test                        install what is missing, build, run every test
 # make sanitize                    the same tests in an AddressSanitizer + UBSan build
 # make install PREFIX=DIR          build, then install the library, headers, host and manual page
+# make fuzz FUZZ_SECONDS=N         build the fuzz targets with clang's libFuzzer and run each N seconds
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 ARGS ?= --help
 PREFIX ?= /usr/local
 
-.PHONY: deps build run test sanitize install clean
+.PHONY: deps build run test sanitize fuzz install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -28,8 +31,14 @@ sanitize: deps
 	@# GLib's slice allocator hides its allocations from LeakSanitizer.
 	@cd $(SANITIZE_BUILD) && G_SLICE=always-malloc ctest --output-on-failure -j2
 
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON \
+	  -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD)
+	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
