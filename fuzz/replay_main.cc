@@ -1,5 +1,6 @@
 // Replays inputs through a fuzz target without libFuzzer, so that the normal test run checks every
-// seed and every input that once crashed: each argument is a file or a folder of files.
+// seed and every input that once crashed: each argument is a file or a folder of files (a folder not
+// made yet holds nothing).
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     ++replayed;
   };
   for (int i = 1; i < argc; ++i) {
+    if (!std::filesystem::exists(argv[i])) continue;
     if (!std::filesystem::is_directory(argv[i])) {
       replay(argv[i]);
       continue;
