@@ -36,36 +36,29 @@ class Context : public ApplicationContext {
   std::string ApplicationName() override { return "Fuzz"; }
 };
 
-// The input's fields, split at NUL bytes; a field that starts with '|' is an array split at '|',
-// with its lower bound taken from the field's second byte.
-std::vector<std::string> Fields(std::string_view bytes) {
-  std::vector<std::string> fields;
-  for (std::size_t start = 0;; ) {
-    const auto end = bytes.find('\0', start);
-    fields.emplace_back(bytes.substr(start, end - start));
-    if (end == std::string_view::npos) break;
+std::vector<std::string> Split(std::string_view text, char separator) {
+  std::vector<std::string> parts;
+  for (std::size_t start = 0;;) {
+    const auto end = text.find(separator, start);
+    parts.emplace_back(text.substr(start, end - start));
+    if (end == std::string_view::npos) return parts;
     start = end + 1;
   }
-  fields.resize(7);
-  return fields;
 }
 
+// A field that starts with '|' is an array of the texts between later '|'s, its lower bound the
+// field's second byte; any other field is one text.
 Variant List(const std::string& field) {
   if (!field.starts_with('|') || field.size() < 2) return field;
-  std::vector<std::string> items;
-  for (std::size_t start = 2;;) {
-    const auto end = field.find('|', start);
-    items.push_back(field.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return StringArray(static_cast<signed char>(field[1]), std::move(items));
+  return StringArray(static_cast<signed char>(field[1]), Split(std::string_view(field).substr(2), '|'));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const auto fields = Fields(std::string_view(reinterpret_cast<const char*>(data), size));
+  // The message's fields are the input's parts between NUL bytes.
+  auto fields = Split(std::string_view(reinterpret_cast<const char*>(data), size), '\0');
+  fields.resize(7);
   auto shell = std::make_shared<Shell>();
   facade::EmailImpl email(Platform{.clock = std::make_shared<Clock>(), .shell = shell});
   email.SetApplicationContext(std::make_shared<Context>());
