@@ -22,6 +22,7 @@ AutomationError::AutomationError(std::int32_t number, std::string description, s
 std::string StandardDescription(std::int32_t number) {
   switch (number) {
     case error_number::kInvalidProcedureCall: return "Invalid procedure call or argument";
+    case error_number::kOverflow: return "Overflow";
     case error_number::kOutOfMemory: return "Out of memory";
     case error_number::kSubscriptOutOfRange: return "Subscript out of range";
     case error_number::kTypeMismatch: return "Type mismatch";

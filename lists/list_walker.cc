@@ -5,17 +5,17 @@
 namespace quorvel::lists {
 
 namespace {
-void WalkItem(trail::Procedure& p, const WalkTexts& texts, const std::string& item,
-              const std::function<void(const std::string&)>& addItem) {
+void WalkItem(trail::Procedure& p, const WalkTexts& texts, const std::string& item, std::int32_t index,
+              const std::function<void(const std::string&, std::int32_t)>& addItem) {
   std::string line(texts.item_line);
   line += item;
   p.Log(line);
-  addItem(std::string(TrimSpaces(item)));
+  addItem(std::string(TrimSpaces(item)), index);
 }
 }  // namespace
 
 void WalkList(trail::Procedure& p, const Variant& list, const WalkTexts& texts,
-              const std::function<void(const std::string& item)>& addItem) {
+              const std::function<void(const std::string& item, std::int32_t index)>& addItem) {
   p.Line(10);
   p.Enter();
   p.Line(20);
@@ -28,13 +28,14 @@ void WalkList(trail::Procedure& p, const Variant& list, const WalkTexts& texts,
       // A wider index, so that an upper bound of the largest Long still ends the loop.
       for (std::int64_t index = lower; index <= upper; ++index) {
         p.Line(40);
-        WalkItem(p, texts, items[static_cast<std::int32_t>(index)], addItem);
+        const auto at = static_cast<std::int32_t>(index);
+        WalkItem(p, texts, items[at], at, addItem);
       }
       break;
     }
     case ListShape::kSingleString:
       p.Line(50);
-      WalkItem(p, texts, *list.GetIf<std::string>(), addItem);
+      WalkItem(p, texts, *list.GetIf<std::string>(), 0, addItem);
       break;
     case ListShape::kOther:
       p.Line(60);

@@ -2,6 +2,7 @@
 #include "platform/clock_linux.h"
 #include "platform/file_system_linux.h"
 #include "platform/mapi_controls_linux.h"
+#include "platform/message_box_linux.h"
 #include "platform/program_start_linux.h"
 #include "platform/registry_linux.h"
 #include "platform/settings_store_linux.h"
@@ -23,6 +24,7 @@ Platform SystemPlatform() {
       .settings = std::make_shared<platform::HiveSettingsStore>(),
       .programs = std::make_shared<platform::SpawningProgramStarter>(),
       .servers = std::make_shared<platform::AutomationServers>(),
+      .message_box = std::make_shared<platform::DesktopMessageBox>(),
   };
   // The Simple MAPI controls start the client through this bundle's own shell and program seams.
   mapi::RegisterDesktopMapiControls(*platform.servers, platform.shell, platform.programs);

@@ -15,6 +15,7 @@ namespace quorvel {
 // The automation runtime's standard error numbers.
 namespace error_number {
 inline constexpr std::int32_t kInvalidProcedureCall = 5;
+inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kOutOfMemory = 7;
 inline constexpr std::int32_t kSubscriptOutOfRange = 9;
 inline constexpr std::int32_t kTypeMismatch = 13;

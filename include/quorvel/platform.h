@@ -12,6 +12,7 @@ namespace platform {
 class AutomationServers;
 class Clock;
 class FileSystem;
+class MessageBox;
 class ProgramStarter;
 class Registry;
 class SettingsStore;
@@ -30,10 +31,12 @@ struct Platform {
   std::shared_ptr<platform::SettingsStore> settings{};
   std::shared_ptr<platform::ProgramStarter> programs{};
   std::shared_ptr<platform::AutomationServers> servers{};
+  std::shared_ptr<platform::MessageBox> message_box{};
 };
 
 // This system's own implementations: hive files and the desktop's mail clients for the registry, the
-// system clock, the version named by QUORVEL_WINDOWS_VERSION, GIO for opening URLs, the file system.
+// system clock, the version named by QUORVEL_WINDOWS_VERSION, GIO for opening URLs, the file system,
+// and a message box shown as a desktop dialog, or on standard error without a graphical session.
 QUORVEL_EXPORT Platform SystemPlatform();
 
 }  // namespace quorvel

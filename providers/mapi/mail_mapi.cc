@@ -156,7 +156,7 @@ void MailMAPIImpl::AddRecipients(const Variant& addresses, const std::string& ty
   trail::Procedure p(log_, Tag("AddRecipients"));
   p.PassOn([&] {
     lists::WalkList(p, addresses, {" - add recipient: ", " - Recipient " + typeName + " did not resolve: "},
-                    [&](const std::string& address) { AddRecipient(address, typeName); });
+                    [&](const std::string& address, std::int32_t) { AddRecipient(address, typeName); });
   });
 }
 
@@ -186,7 +186,7 @@ void MailMAPIImpl::AddAttachments(const Variant& attachments) {
   p.PassOn([&] {
     lists::WalkList(p, attachments,
                     {" - add attachment: ", " - Attachment " + TextForm(attachments) + " did not resolve: "},
-                    [&](const std::string& path) { AddAttachment(path); });
+                    [&](const std::string& path, std::int32_t) { AddAttachment(path); });
     p.Line(70);
     p.Exit();
   });

@@ -3,6 +3,7 @@
 #include "facade/email_impl.h"
 #include "quorvel/mail_eudora.h"
 #include "quorvel/mail_mapi.h"
+#include "quorvel/mail_ms_outlook.h"
 #include "quorvel/message.h"
 
 namespace quorvel::scenario {
@@ -67,6 +68,14 @@ Instance MailMapiClass(const Platform& platform) {
           {"CloseSession", Call({}, [o](Arguments& a) { a.result = o->CloseSession(); })}});
 }
 
+Instance MailMsOutlookClass(const Platform& platform) {
+  auto o = std::make_shared<MailMSOutlook>(platform);
+  return WithLogAndSend(
+      o, {{"OpenSession", Call({Text("Server"), Text("Mailbox"), Text("profile"), Text("Password")},
+                               [o](Arguments& a) { a.result = o->OpenSession(a.Text(0), a.Text(1), a.Text(2), a.Text(3)); })},
+          {"CloseSession", Call({}, [o](Arguments& a) { a.result = o->CloseSession(); })}});
+}
+
 Instance MailEudoraClass(const Platform& platform) {
   auto o = std::make_shared<MailEudora>(platform);
   return WithLogAndSend(o, {{"SetApplicationContext",
@@ -76,7 +85,10 @@ Instance MailEudoraClass(const Platform& platform) {
 
 const std::map<std::string, std::function<Instance(const Platform&)>>& Classes() {
   static const std::map<std::string, std::function<Instance(const Platform&)>> classes = {
-      {"Email", EmailClass}, {"MailMAPI", MailMapiClass}, {"MailEudora", MailEudoraClass}};
+      {"Email", EmailClass},
+      {"MailMAPI", MailMapiClass},
+      {"MailMSOutlook", MailMsOutlookClass},
+      {"MailEudora", MailEudoraClass}};
   return classes;
 }
 

@@ -20,6 +20,8 @@
 #include "platform/shell.h"
 #include "platform/temp_folder_linux.h"
 #include "platform/version_linux.h"
+#include "quorvel/message_box.h"
+#include "tests/doubles/fake_cdo_objects.h"
 #include "tests/doubles/fake_mapi_controls.h"
 #include "tests/doubles/fake_registry.h"
 #include "tests/doubles/fixed_clock.h"
@@ -330,9 +332,10 @@ std::shared_ptr<testing::RecordedObject> Make() {
 const std::map<std::string, std::shared_ptr<testing::RecordedObject> (*)()> kDoubleKinds = {
     {"mapi-session", Make<testing::FakeMapiSession>},
     {"mapi-messages", Make<testing::FakeMapiMessages>},
+    {"cdo-session", Make<testing::FakeCdoSession>},
 };
 
-class Environment : public platform::Shell, public platform::ProgramStarter {
+class Environment : public platform::Shell, public platform::ProgramStarter, public platform::MessageBox {
  public:
   Environment(const Json& scenario, const std::string& sandbox) {
     const Json* clock = Find(scenario, "clock");
@@ -353,10 +356,11 @@ class Environment : public platform::Shell, public platform::ProgramStarter {
       AllowKeys(*programs, {"raises"});
       program_raises_ = ReadError(Get(*programs, "raises"));
     }
-    // Both seams are this object, which adds an event for every call; the objects using them go first.
+    // These seams are this object, which adds an event for every call; the objects using them go first.
     const std::shared_ptr<Environment> seams(this, [](Environment*) {});
     platform.shell = seams;
     platform.programs = seams;
+    platform.message_box = seams;
     for (const auto& [app, sections] : Object(At(scenario, "settings", kNoObject)).items()) {
       for (const auto& [section, keys] : Object(sections).items()) {
         for (const auto& [key, value] : Object(keys).items()) settings_->values[app][section][key] = String(value);
@@ -398,6 +402,9 @@ class Environment : public platform::Shell, public platform::ProgramStarter {
   }
   void StartProgram(const std::vector<std::string>& argv) override {
     Record({{"programs", "StartProgram"}, {"argv", argv}}, [&] { return Scripted(program_raises_, nullptr); });
+  }
+  void Show(const std::string& prompt, const std::string& title) override {
+    Record({{"message_box", "Show"}, {"prompt", prompt}, {"title", title}}, [] { return Json(); });
   }
 
   Json Settings() const { return settings_->values; }
@@ -475,7 +482,10 @@ class Environment : public platform::Shell, public platform::ProgramStarter {
           object.failures.insert_or_assign(Known(error, member, object.members, "member"), ReadError(error));
         }
       } else if (key != "double") {
-        object.state[key] = object.state[key].is_boolean() ? Json(Boolean(value)) : Json(Long(value));
+        const Json& start = object.state[key];
+        object.state[key] = start.is_boolean()  ? Json(Boolean(value))
+                            : start.is_number() ? Json(Long(value))
+                                                : Expect(value, value.type() == start.type(), "a value like " + start.dump());
       }
     }
     platform.servers->Register(prog_id, [&server] {
