@@ -34,4 +34,11 @@ std::shared_ptr<Interface> As(const std::shared_ptr<AutomationObject>& object) {
   return typed;
 }
 
+// The object an object variable holds; 91 when it holds none, as a call through such a variable raises.
+template <class T>
+T& Held(const std::shared_ptr<T>& object) {
+  if (!object) throw RuntimeError(error_number::kObjectNotSet);
+  return *object;
+}
+
 }  // namespace quorvel::platform

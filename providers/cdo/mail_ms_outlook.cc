@@ -10,6 +10,7 @@
 #include "platform/cdo_objects.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
+#include "providers/item_importance.h"
 #include "quorvel/application_context.h"
 #include "quorvel/message_box.h"
 
@@ -38,18 +39,6 @@ std::int32_t RecipientTypeCode(const std::string& typeName) {
   if (typeName == "To") return recipient_type::kTo;
   if (typeName == "CC") return recipient_type::kCc;
   return recipient_type::kBcc;
-}
-
-// Only 1, 2 and 3 pass; every other importance becomes 1.
-std::int32_t MessageImportance(std::int32_t importance) {
-  return std::string(".1.2.3.").find("." + std::to_string(importance) + ".") != std::string::npos ? importance : 1;
-}
-
-// The held object; 91 when none is held, as a call on an object variable set to nothing raises.
-template <class T>
-T& Held(const std::shared_ptr<T>& object) {
-  if (!object) throw RuntimeError(error_number::kObjectNotSet);
-  return *object;
 }
 }  // namespace
 
@@ -130,7 +119,7 @@ bool MailMSOutlookImpl::CloseSession() {
     objInboxMessages_.reset();
     objInboxFolder_.reset();
     p.Line(30);
-    Held(objSession_).Logoff();
+    platform::Held(objSession_).Logoff();
     objSession_.reset();
     p.Line(40);
     p.Exit();
@@ -153,7 +142,7 @@ bool MailMSOutlookImpl::Send(const quorvel::Message& message) {
         p.Enter();
         p.Line(20);
         p.Log(" - objInboxMessages.Add");
-        const auto newMail = platform::As<Message>(Held(objInboxMessages_).Add());
+        const auto newMail = platform::As<Message>(platform::Held(objInboxMessages_).Add());
         p.Line(30);
         p.Log(" - with objInboxMessages");
         p.Line(40);
@@ -163,7 +152,7 @@ bool MailMSOutlookImpl::Send(const quorvel::Message& message) {
         p.Line(60);
         newMail->Text(message.Body);
         p.Line(70);
-        newMail->Importance(MessageImportance(message.Importance));
+        newMail->Importance(providers::ItemImportance(message.Importance));
         p.Line(80);
         const auto recipients = platform::As<Recipients>(newMail->Recipients());
         p.Line(90);
