@@ -4,6 +4,7 @@
 #include "quorvel/mail_eudora.h"
 #include "quorvel/mail_mapi.h"
 #include "quorvel/mail_ms_outlook.h"
+#include "quorvel/mail_outlook_appl.h"
 #include "quorvel/message.h"
 
 namespace quorvel::scenario {
@@ -76,6 +77,14 @@ Instance MailMsOutlookClass(const Platform& platform) {
           {"CloseSession", Call({}, [o](Arguments& a) { a.result = o->CloseSession(); })}});
 }
 
+Instance MailOutlookApplClass(const Platform& platform) {
+  auto o = std::make_shared<MailOutlookAppl>(platform);
+  return WithLogAndSend(
+      o, {{"Context", Assign(kContextParam, [o](Arguments& a) { o->Context(a.context); })},
+          {"OpenSession", Call({}, [o](Arguments& a) { a.result = o->OpenSession(); })},
+          {"CloseSession", Call({}, [o](Arguments& a) { a.result = o->CloseSession(); })}});
+}
+
 Instance MailEudoraClass(const Platform& platform) {
   auto o = std::make_shared<MailEudora>(platform);
   return WithLogAndSend(o, {{"SetApplicationContext",
@@ -88,6 +97,7 @@ const std::map<std::string, std::function<Instance(const Platform&)>>& Classes()
       {"Email", EmailClass},
       {"MailMAPI", MailMapiClass},
       {"MailMSOutlook", MailMsOutlookClass},
+      {"MailOutlookAppl", MailOutlookApplClass},
       {"MailEudora", MailEudoraClass}};
   return classes;
 }

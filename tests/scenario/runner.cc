@@ -23,6 +23,7 @@
 #include "quorvel/message_box.h"
 #include "tests/doubles/fake_cdo_objects.h"
 #include "tests/doubles/fake_mapi_controls.h"
+#include "tests/doubles/fake_outlook.h"
 #include "tests/doubles/fake_registry.h"
 #include "tests/doubles/fixed_clock.h"
 #include "tests/doubles/recording_context.h"
@@ -333,6 +334,7 @@ const std::map<std::string, std::shared_ptr<testing::RecordedObject> (*)()> kDou
     {"mapi-session", Make<testing::FakeMapiSession>},
     {"mapi-messages", Make<testing::FakeMapiMessages>},
     {"cdo-session", Make<testing::FakeCdoSession>},
+    {"outlook-application", Make<testing::FakeOutlookApplication>},
 };
 
 class Environment : public platform::Shell, public platform::ProgramStarter, public platform::MessageBox {
