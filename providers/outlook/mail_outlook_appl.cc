@@ -27,7 +27,8 @@ constexpr const char* kShortTag = "MailOutlookAppl/SendMail";
 constexpr const char* kAccessRefusedTitle = "Send Error Report";
 
 std::string AccessRefusedPrompt(const std::string& address) {
-  return "You will need to manually address the mail item to: " + address + " as access to address the email was denied.";
+  return "You will need to manually address the mail item to: " + address +
+         " as access to address the email was denied.";
 }
 
 std::int32_t RecipientTypeCode(const std::string& typeName) {
@@ -259,8 +260,9 @@ void MailOutlookApplImpl::AddAttachment(MailItem& item, const std::string& path,
       const std::int64_t position = LargestOf({bodyLength, htmlBodyLength}) + index + 1;
       if (position > INT32_MAX) throw RuntimeError(error_number::kOverflow);
       p.Line(60);
-      const Variant::Object added = platform::As<Attachments>(item.Attachments())
-                                        ->Add(path, kOlByValue, static_cast<std::int32_t>(position), files.GetFileName(path));
+      const Variant::Object added =
+          platform::As<Attachments>(item.Attachments())
+              ->Add(path, kOlByValue, static_cast<std::int32_t>(position), files.GetFileName(path));
       p.Line(70);
       if (!added) {
         p.Log(" - Unable to create attachment object");

@@ -43,8 +43,10 @@ class FakeOutlookApplication : public outlook::Application, public RecordedObjec
   struct Recipients : outlook::Recipients, Part {
     using Part::Part;
     Variant::Object Add(const std::string& name) override {
-      if (app.Listed("add_fails_for", name)) app.Record("Recipients.Add", "Recipients.Add(" + name + ")");
-      else app.calls.push_back("Recipients.Add(" + name + ")");
+      if (app.Listed("add_fails_for", name))
+        app.Record("Recipients.Add", "Recipients.Add(" + name + ")");
+      else
+        app.calls.push_back("Recipients.Add(" + name + ")");
       return app.Added<Recipient>("Recipients", Own(), {{"address", name}, {"type", nullptr}}, at);
     }
   };
@@ -54,7 +56,8 @@ class FakeOutlookApplication : public outlook::Application, public RecordedObjec
                         const std::string& displayName) override {
       app.Record("Attachments.Add", "Attachments.Add(" + source + ", " + std::to_string(type) + ", " +
                                         std::to_string(position) + ", " + displayName + ")");
-      const Json attachment = {{"source", source}, {"type", type}, {"position", position}, {"display_name", displayName}};
+      const Json attachment = {
+          {"source", source}, {"type", type}, {"position", position}, {"display_name", displayName}};
       return app.Added<Attachment>("Attachments", Own(), attachment, at);
     }
   };
@@ -89,14 +92,14 @@ class FakeOutlookApplication : public outlook::Application, public RecordedObjec
 
  public:
   FakeOutlookApplication()
-      : RecordedObject({"Application.GetNamespace", "Application.CreateItem", "NameSpace.Logon", "MailItem.Subject",
-                        "MailItem.Body", "MailItem.HTMLBody", "MailItem.Importance", "MailItem.Recipients",
-                        "MailItem.Attachments", "MailItem.Display", "Recipients.Add", "Recipient.Type",
-                        "Attachments.Add"},
-                       {{"item_class", "MailItem"},
-                        {"add_fails_for", Json::array()},
-                        {"answer_nothing", Json::array()},
-                        {"items", Json::array()}}) {}
+      : RecordedObject(
+            {"Application.GetNamespace", "Application.CreateItem", "NameSpace.Logon", "MailItem.Subject",
+             "MailItem.Body", "MailItem.HTMLBody", "MailItem.Importance", "MailItem.Recipients", "MailItem.Attachments",
+             "MailItem.Display", "Recipients.Add", "Recipient.Type", "Attachments.Add"},
+            {{"item_class", "MailItem"},
+             {"add_fails_for", Json::array()},
+             {"answer_nothing", Json::array()},
+             {"items", Json::array()}}) {}
 
   Variant::Object GetNamespace(const std::string& type) override {
     Record("Application.GetNamespace", "Application.GetNamespace(" + type + ")");
@@ -105,8 +108,13 @@ class FakeOutlookApplication : public outlook::Application, public RecordedObjec
   Variant::Object CreateItem(std::int32_t itemType) override {
     Record("Application.CreateItem", "Application.CreateItem(" + std::to_string(itemType) + ")");
     if (state["item_class"] != "MailItem") return std::make_shared<OtherItem>(state["item_class"].get<std::string>());
-    state["items"].push_back({{"subject", ""}, {"body", ""}, {"html_body", ""}, {"importance", 1},
-                              {"recipients", Json::array()}, {"attachments", Json::array()}, {"displayed", false}});
+    state["items"].push_back({{"subject", ""},
+                              {"body", ""},
+                              {"html_body", ""},
+                              {"importance", 1},
+                              {"recipients", Json::array()},
+                              {"attachments", Json::array()},
+                              {"displayed", false}});
     return std::make_shared<MailItem>(*this, Json::json_pointer("/items") / (state["items"].size() - 1));
   }
 };
