@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <regex>
 
 #include "platform/compose_backends_linux.h"
@@ -41,159 +42,51 @@ std::pair<std::int32_t, std::string> Raised(const std::function<void()>& action)
   return {0, ""};
 }
 
-// The back ends alone, for what the sandbox's clients below do not reach: the other clients' forms,
-// entries of every kind, hostile quoting, line breaks, empty fields and the limits.
-struct BackEndCase {
-  const char* what;
-  MailHandler handler;
-  ComposedMessage message;
-  ComposeLaunch launch = {};
-  std::int32_t error = 0;
-  const char* says = "";  // part of the error's description
-};
+// A text of the case file, with its placeholders filled in (see its "about").
+std::string CaseText(const nlohmann::json& value) {
+  std::string text = value.get<std::string>();
+  if (text.starts_with("${LONG:")) return std::string(platform::kLargestArgument / 3 + 1, text[7]);
+  if (text.starts_with("${CWD}")) return fs::current_path().string() + text.substr(6);
+  return text;
+}
 
-const Strings kFlatpakKMail = platform::SplitCommandLine(
-    "/usr/bin/flatpak run --branch=stable --arch=x86_64 --command=kmail --file-forwarding org.kde.kmail2 @@u %U @@");
+Strings CaseTexts(const nlohmann::json& values) {
+  Strings texts;
+  for (const auto& value : values) texts.push_back(CaseText(value));
+  return texts;
+}
 
+// The back ends alone, case by case from tests/cases/compose_backends.json.
 TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
-  const std::string relative = (fs::current_path() / "rel/a b").string();
-  const std::size_t third = platform::kLargestArgument / 3 + 1;  // fits raw, not once each byte is %XX
   testing::ScopedEnv env;
   env.Set("XDG_RUNTIME_DIR", "/run/user/7");
   env.Set("HOME", "/home/ann");
-  const BackEndCase cases[] = {
-      {"Thunderbird's kin, nothing to say",
-       {"", "Icedove", {"icedove"}},
-       {},
-       ProgramLaunch{{"icedove", "-compose", "format=text"}}},
-      {"Thunderbird's kin, terminators",
-       {"", "Betterbird", {"betterbird", "%u"}},
-       {.subject = "',','", .bcc = {"'x'@y"}},
-       ProgramLaunch{{"betterbird", "-compose", "bcc=''x'@y',subject=%27%2C%27%2C%27,format=text"}}},
-      {"a recipient ending the quoted list",
-       {"", "SeaMonkey Mail", {"seamonkey"}},
-       {.to = {"evil',cc='spy@x.org"}},
-       {},
-       mapi_error::kInvalidRecips,
-       "cannot be handed to SeaMonkey Mail"},
-      {"a recipient ending in a quote",
-       {"", "", {"thunderbird"}},
-       {.to = {"a@x.org"}, .cc = {"b@x.org'"}},
-       {},
-       mapi_error::kInvalidRecips,
-       "the mail client"},
-      {"a subject too long once encoded",
-       {"thunderbird.desktop", "Mozilla Thunderbird", {"thunderbird", "%u"}},
-       {.subject = std::string(third, ',')},
-       {},
-       mapi_error::kTextTooLarge,
-       "Mozilla Thunderbird"},
-      {"a path no URL can name",
-       {"", "", {"thunderbird"}},
-       {.attachment_paths = {std::string("/tmp/a\0b", 8)}},
-       {},
-       mapi_error::kAttachmentNotFound},
-      {"a wrapper recognised by its id, started as its entry says",
-       {"thunderbird.desktop", "Thunderbird", {"/opt/tb wrapper", "--profile=%%x", "%i", "%u", "--new-instance"}},
-       {.subject = "s", .note_text = std::string(third, ',')},
-       ProgramLaunch{{"/opt/tb wrapper", "--profile=%x", "-compose", "subject=s,message=/body%20files/1,format=text",
-                      "--new-instance"}}},
-      {"a Flatpak recognised by its application, the body where the sandbox reads",
-       {"my-mail.desktop",
-        "Mail",
-        {"flatpak", "run", "--command=thunderbird", "org.mozilla.Thunderbird", "@@u", "%u", "@@"}},
-       {.note_text = "b"},
-       ProgramLaunch{{"flatpak", "run", "--command=thunderbird", "org.mozilla.Thunderbird", "-compose",
-                      "message=/body%20files/1,format=text"}}},
-      {"a Flatpak cannot read attachments inside one argument",
-       {"org.mozilla.Thunderbird.desktop", "Thunderbird (Flatpak)", kFlatpakKMail},
-       {.attachment_paths = {"/tmp/a.pdf"}},
-       {},
-       mapi_error::kNotSupported,
-       "Thunderbird (Flatpak) runs in a Flatpak sandbox and cannot read /tmp/a.pdf"},
-      {"a Flatpak is forwarded whole file arguments",
-       {"org.kde.kmail2.desktop", "KMail", kFlatpakKMail},
-       {.to = {"a@x.org"}, .attachment_paths = {"/tmp/a b.pdf", "/tmp/c.pdf"}},
-       ProgramLaunch{{"/usr/bin/flatpak", "run", "--branch=stable", "--arch=x86_64", "--command=kmail",
-                      "--file-forwarding", "org.kde.kmail2", "--composer", "--attach", "@@u", "file:///tmp/a%20b.pdf",
-                      "@@", "--attach", "@@u", "file:///tmp/c.pdf", "@@", "--", "a@x.org"}}},
-      {"a Flatpak without forwarding reads no attachment",
-       {"claws-mail.desktop", "Claws Mail", {"flatpak", "run", "org.claws_mail.Claws-Mail"}},
-       {.attachment_paths = {"/tmp/a.pdf"}},
-       {},
-       mapi_error::kNotSupported,
-       "Claws Mail runs in a Flatpak sandbox"},
-      {"a Snap reads the home folder outside hidden folders",
-       {"thunderbird_thunderbird.desktop",
-        "Thunderbird",
-        {"env", "BAMF_DESKTOP_FILE_HINT=/x.desktop", "/snap/bin/thunderbird", "%u"}},
-       {.attachment_paths = {"/home/ann/a.pdf"}},
-       ProgramLaunch{{"env", "BAMF_DESKTOP_FILE_HINT=/x.desktop", "/snap/bin/thunderbird", "-compose",
-                      "attachment='file:///home/ann/a.pdf',format=text"}}},
-      {"a Snap reads nothing hidden",
-       {"thunderbird_thunderbird.desktop", "Thunderbird", {"/snap/bin/thunderbird", "%u"}},
-       {.attachment_paths = {"/home/ann/.ssh/../a.pdf", "/home/ann/.cache/a.pdf"}},
-       {},
-       mapi_error::kNotSupported,
-       "Snap sandbox and cannot read /home/ann/.cache/a.pdf"},
-      {"an unknown Flatpak gets the link and no attachments",
-       {"com.example.Mail.desktop", "Example Mail", {"flatpak", "run", "com.example.Mail", "@@u", "%u", "@@"}},
-       {.attachment_paths = {"/tmp/a.pdf"}},
-       {},
-       mapi_error::kNotSupported,
-       "Example Mail cannot be handed attachments"},
-      {"Evolution: file URLs as query values, every line break as CR LF",
-       {"org.gnome.Evolution.desktop", "Evolution", {"evolution", "%U"}},
-       {.subject = "a&b=c#d\n",
-        .note_text = "x\r\ny\nz\r\r\n",
-        .to = {"a@x.org", "b@x.org"},
-        .cc = {"c d@x.org"},
-        .attachment_paths = {"/tmp/a b,c.txt", "/tmp/\xC3\xA9"}},
-       ProgramLaunch{
-           {"evolution",
-            "mailto:a@x.org,b@x.org?cc=c%20d@x.org&subject=a%26b%3Dc%23d%0D%0A&body=x%0D%0Ay%0D%0Az%0D%0A%0D%0A"
-            "&attach=file%3A%2F%2F%2Ftmp%2Fa%2520b%2Cc.txt"
-            "&attach=file%3A%2F%2F%2Ftmp%2F%25C3%25A9"}}},
-      {"KMail, nothing to say", {"", "KMail", {"kmail"}}, {}, ProgramLaunch{{"kmail", "--composer"}}},
-      {"Claws Mail: the URL, then absolute paths",
-       {"", "Claws Mail", {"claws-mail", "%u"}},
-       {.subject = "Hi?&", .to = {"a@x.org"}, .bcc = {"b@x.org"}, .attachment_paths = {"/tmp/a b.txt", "rel/a b"}},
-       ProgramLaunch{{"claws-mail", "--compose", "mailto:a@x.org?bcc=b@x.org&subject=Hi%3F%26", "--attach",
-                      "/tmp/a b.txt", relative}}},
-      {"Sylpheed, nothing to say",
-       {"", "Sylpheed", {"/usr/local/bin/sylpheed"}},
-       {},
-       ProgramLaunch{{"/usr/local/bin/sylpheed", "--compose", "mailto:"}}},
-      {"named otherwise, if only in case",
-       {"", "Thunderbird", {"/usr/bin/Thunderbird"}},
-       {},
-       DesktopHandOff{"mailto:"}},
-      {"any other client: a lone LF or CR is a line break too",
-       {"mutt.desktop", "Mutt", {"mutt", "%u"}},
-       {.subject = "s\rt", .note_text = "a\nb\r\n\nc"},
-       DesktopHandOff{"mailto:?subject=s%0D%0At&body=a%0D%0Ab%0D%0A%0D%0Ac"}},
-      {"any other client, a URL too long",
-       {"", "Mutt", {"mutt"}},
-       {.note_text = std::string(third, '%')},
-       {},
-       mapi_error::kTextTooLarge,
-       "longer than Mutt takes"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  const auto file =
+      nlohmann::json::parse(testing::ReadFile(std::string(QUORVEL_TEST_CASES) + "/compose_backends.json"));
+  for (const auto& c : file.at("cases")) {
+    SCOPED_TRACE(c.at("what").get<std::string>());
+    const auto& m = c.at("message");
+    const auto text = [&](const char* key) { return m.contains(key) ? CaseText(m[key]) : std::string(); };
+    const auto texts = [&](const char* key) { return m.contains(key) ? CaseTexts(m[key]) : Strings(); };
+    const MailHandler handler{c["handler"]["id"], c["handler"]["name"], CaseTexts(c["handler"]["exec"])};
+    const ComposedMessage message{text("subject"), text("body"), texts("to"),
+                                  texts("cc"),     texts("bcc"), texts("attachments")};
+    ComposeLaunch expected;
+    if (c.contains("argv")) expected = ProgramLaunch{CaseTexts(c["argv"])};
+    if (c.contains("url")) expected = DesktopHandOff{CaseText(c["url"])};
     std::vector<std::pair<std::string, std::string>> bodies;
     const auto write_body = [&](const std::string& folder, const std::string& body) {
       bodies.emplace_back(folder, body);
       return "/body files/" + std::to_string(bodies.size());
     };
-    ComposeLaunch launch = c.launch;  // kept where the back end raises: the error number tells then
-    const auto [number, description] = Raised([&] { launch = ComposeLaunchFor(c.handler, c.message, write_body); });
-    EXPECT_EQ(number, c.error);
-    EXPECT_THAT(description, HasSubstr(c.says));
-    EXPECT_EQ(launch, c.launch);
+    ComposeLaunch launch = expected;  // kept where the back end raises: the error number tells then
+    const auto [number, description] = Raised([&] { launch = ComposeLaunchFor(handler, message, write_body); });
+    EXPECT_EQ(number, c.value("error", 0));
+    EXPECT_THAT(description, HasSubstr(c.value("says", "")));
+    EXPECT_EQ(launch, expected);
     for (const auto& [folder, body] : bodies) {
-      EXPECT_EQ(body, c.message.note_text);
-      const bool flatpak = c.handler.exec.front() == "flatpak";
+      EXPECT_EQ(body, message.note_text);
+      const bool flatpak = handler.exec.front() == "flatpak";
       EXPECT_EQ(folder, flatpak ? "/run/user/7/app/org.mozilla.Thunderbird/quorvel" : "/run/user/7/quorvel");
     }
   }
