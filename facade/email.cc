@@ -9,10 +9,6 @@
 namespace quorvel {
 namespace facade {
 
-namespace {
-constexpr const char* kMailClientsKey = "Software\\Clients\\Mail";
-}  // namespace
-
 namespace registry = platform::MRegistryOperations;
 
 EmailImpl::EmailImpl(Platform platform) : platform_(std::move(platform)), trail_(platform_.clock) {}
@@ -64,5 +60,6 @@ void Email::ClientToUse(std::string client) { impl_->ClientToUse(std::move(clien
 bool Email::GetMailClients(StringArray& clientList, std::string& defaultClient) {
   return impl_->GetMailClients(clientList, defaultClient);
 }
+bool Email::Send(const Message& message) { return impl_->Send(message); }
 
 }  // namespace quorvel

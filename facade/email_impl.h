@@ -15,6 +15,8 @@
 
 namespace quorvel::facade {
 
+inline constexpr const char* kMailClientsKey = "Software\\Clients\\Mail";
+
 class EmailImpl {
  public:
   explicit EmailImpl(Platform platform);
@@ -23,6 +25,8 @@ class EmailImpl {
   void SetApplicationContext(std::shared_ptr<ApplicationContext> appContext);
   void ClientToUse(std::string client);
   bool GetMailClients(StringArray& clientList, std::string& defaultClient);
+  // Hands the message to the default (or chosen) client's provider, else to the mailto: fallback.
+  bool Send(const Message& message);
 
   // The fallback: a mailto: URL composed from the message, handed to the desktop's handler.
   bool MailTo(const Message& message);
@@ -30,6 +34,23 @@ class EmailImpl {
  private:
   void LogLine(std::string_view message);
   std::string StringArrayVar(const std::string& prefix, const Variant& list);
+
+  // The client the message goes to, or none (the reason logged) when Send must fall back at once.
+  std::optional<std::string> ClientToSendWith(trail::FacadeProcedure& p);
+  // Send's routes; each sets result as it goes, so that an error leaves it as it stood.
+  void SendByOutlookCdo(const std::string& client, const Message& message, bool& result);
+  void SendByOutlookApplication(const std::string& client, const Message& message, bool& result);
+  void SendByEudora(const Message& message, bool& result);
+  void SendByMapi(const std::string& client, const Message& message, bool& result);
+  std::string DefaultMessagingProfile();
+  void RecordDelivery(const std::string& carrier, const Message& message, bool& result);
+  void ShowNetscapeAdvice();
+
+  // Every provider is made over the platform this Email was made with.
+  template <class Provider>
+  Provider CreateProvider() const {
+    return Provider(platform_);
+  }
 
   Platform platform_;
   trail::FacadeTrail trail_;

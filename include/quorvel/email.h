@@ -42,6 +42,11 @@ class QUORVEL_EXPORT Email {
   // default one, and answers true; answers false, leaving both as passed, when none is installed.
   // Errors go to the context's AppErrorPreserve and AppErrorLog; without a context, 91 is raised.
   bool GetMailClients(StringArray& clientList, std::string& defaultClient);
+  // Hands the message to the default mail client (or the one ClientToUse names) through that client's
+  // own provider, and records the route in the user's settings. When the provider cannot open or send,
+  // or no client is known, a mailto: link goes to the desktop instead. Errors are reported as for
+  // GetMailClients, answering the result as it stood.
+  bool Send(const Message& message);
 
  private:
   std::unique_ptr<facade::EmailImpl> impl_;
