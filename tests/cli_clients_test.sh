@@ -28,12 +28,14 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Mozilla Thunderbird]' >"$work/machine.reg"
 printf '%s\n' 'REGEDIT4' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Evolution]' '"x"="unterminated' >"$work/broken.reg"
 
-check "lists the hive's clients" 0 $'  Evolution\n* Mozilla Thunderbird' 'GetMailClients - Normal exit' -- \
+check "lists the hive's clients, quietly" 0 $'  Evolution\n* Mozilla Thunderbird' '^$' -- \
   env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients
+check "verbose shows the trail" 0 $'  Evolution\n* Mozilla Thunderbird' 'GetMailClients - Normal exit' -- \
+  env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients -v
 check "json" 0 '{"clients":["Evolution","Mozilla Thunderbird"],"default":"Mozilla Thunderbird"}' 'Default Client: Mozilla Thunderbird' -- \
-  sh -c 'QUORVEL_MACHINE_HIVE="$1" "$2" clients --json | tr -d "\n" | sed "s/\([[,:{]\) */\1/g; s/  *\([]}]\)/\1/g"' _ "$work/machine.reg" "$quorvel"
+  sh -c 'QUORVEL_MACHINE_HIVE="$1" "$2" clients --json --verbose | tr -d "\n" | sed "s/\([[,:{]\) */\1/g; s/  *\([]}]\)/\1/g"' _ "$work/machine.reg" "$quorvel"
 check "no hive, no clients" 1 '' 'GetMailClients - Entry' -- \
-  env QUORVEL_MACHINE_HIVE="$work/absent.reg" "$quorvel" clients
+  env QUORVEL_MACHINE_HIVE="$work/absent.reg" "$quorvel" clients -v
 check "malformed hive names file and line" 1 '' "Error 321 from MRegistryOperations/RegGetKeys: .*broken.reg line 3" -- \
   env QUORVEL_MACHINE_HIVE="$work/broken.reg" "$quorvel" clients
 check "log file" 0 $'  Evolution\n* Mozilla Thunderbird' '' -- \

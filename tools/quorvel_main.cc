@@ -1,5 +1,5 @@
 // quorvel: the command-line host of the library.
-//   quorvel clients [--json] [--log FILE]
+//   quorvel clients [--json] [-v] [--log FILE]
 // Exit status: 0 when the library answers true, 1 when it answers false, 2 for a usage error,
 // 3 when an error reaches the host or the output or the log file cannot be written.
 #include <CLI/CLI.hpp>
@@ -19,7 +19,7 @@ constexpr int kErrorReachedHost = 3;
 
 struct ClientsOptions {
   bool json = false;
-  std::string log_file;
+  quorvel::cli::ConsoleSettings console;
 };
 
 void PrintClients(const quorvel::StringArray& clients, const std::string& default_client, bool answered, bool json) {
@@ -41,7 +41,7 @@ void PrintClients(const quorvel::StringArray& clients, const std::string& defaul
 }
 
 int RunClients(const ClientsOptions& options) {
-  auto context = std::make_shared<quorvel::cli::ConsoleContext>("Quorvel", std::cerr, options.log_file);
+  auto context = std::make_shared<quorvel::cli::ConsoleContext>(options.console, std::cerr);
   quorvel::Email email;
   email.SetApplicationContext(context);
   quorvel::StringArray clients;
@@ -53,6 +53,11 @@ int RunClients(const ClientsOptions& options) {
     throw quorvel::RuntimeError(quorvel::error_number::kPathFileAccessError, "cannot write the standard output");
   }
   return answered ? kAnsweredTrue : kAnsweredFalse;
+}
+
+void AddConsoleOptions(CLI::App& command, quorvel::cli::ConsoleSettings& console) {
+  command.add_flag("-v,--verbose", console.verbose, "Also show every log line on standard error");
+  command.add_option("--log", console.log_file, "Also append every log line to FILE")->option_text("FILE");
 }
 
 }  // namespace
@@ -67,7 +72,7 @@ int main(int argc, char** argv) {
   ClientsOptions clients_options;
   auto* clients = app.add_subcommand("clients", "List the installed mail clients; the default is marked with '*'.");
   clients->add_flag("--json", clients_options.json, "Print {\"clients\": [...], \"default\": \"...\"} instead");
-  clients->add_option("--log", clients_options.log_file, "Also append every log line to FILE")->option_text("FILE");
+  AddConsoleOptions(*clients, clients_options.console);
 
   try {
     app.parse(argc, argv);
