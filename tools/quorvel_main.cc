@@ -1,5 +1,6 @@
 // quorvel: the command-line host of the library.
 //   quorvel clients [--json] [-v] [--log FILE]
+//   quorvel send [OPTIONS] [ADDRESS... | MAILTO-URI]
 // Exit status: 0 when the library answers true, 1 when it answers false, 2 for a usage error,
 // 3 when an error reaches the host or the output or the log file cannot be written.
 #include <CLI/CLI.hpp>
@@ -9,6 +10,7 @@
 #include "quorvel/email.h"
 #include "quorvel/error.h"
 #include "tools/console_context.h"
+#include "tools/send_command.h"
 
 namespace {
 
@@ -60,6 +62,39 @@ void AddConsoleOptions(CLI::App& command, quorvel::cli::ConsoleSettings& console
   command.add_option("--log", console.log_file, "Also append every log line to FILE")->option_text("FILE");
 }
 
+// A repeatable option that takes one value each time, so that positional arguments stay apart.
+void AddRepeatable(CLI::App& command, const std::string& name, std::vector<std::string>& values,
+                   const std::string& description) {
+  command.add_option(name, values, description)->allow_extra_args(false);
+}
+
+void AddSendOptions(CLI::App& send, quorvel::cli::SendOptions& options) {
+  send.add_option("--from", options.from, "The sender's address");
+  AddRepeatable(send, "--to", options.to, "A recipient (repeatable)");
+  AddRepeatable(send, "--cc", options.cc, "A copy recipient (repeatable)");
+  AddRepeatable(send, "--bcc", options.bcc, "A blind copy recipient (repeatable)");
+  AddRepeatable(send, "--attach", options.attachments, "A file to attach (repeatable)");
+  send.add_option("--subject", options.subject, "The subject");
+  send.add_option("--body", options.body, "The body text");
+  send.add_option("--body-file", options.body_file, "Read the body from FILE, '-' for standard input")
+      ->option_text("FILE");
+  send.add_option("--importance", options.importance, "The importance handed to the client (default 1)");
+  send.add_flag("--html", options.html, "The body is HTML");
+  send.add_option("--client", options.client, "The mail client to use instead of the default, by its listed name");
+  send.add_option("--attachment-note", options.attachment_note,
+                  "The body's lead-in in place of the attachment list when a mailto: link is sent");
+  send.add_option("--app-name", options.console.application_name,
+                  "The application name in messages and settings (default Quorvel)");
+  send.add_option("--answer")
+      ->description("Answer every Yes/No question; without it a terminal is asked, anything else answers no")
+      ->check(CLI::IsMember({"yes", "no"}))
+      ->each([&options](const std::string& answer) { options.console.answer = answer == "yes"; })
+      ->option_text("yes|no");
+  AddConsoleOptions(send, options.console);
+  send.add_option("recipients", options.addresses_or_uri, "Recipient addresses, or one mailto: URI (RFC 6068)")
+      ->option_text("ADDRESS... | MAILTO-URI");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +109,15 @@ int main(int argc, char** argv) {
   clients->add_flag("--json", clients_options.json, "Print {\"clients\": [...], \"default\": \"...\"} instead");
   AddConsoleOptions(*clients, clients_options.console);
 
+  quorvel::cli::SendOptions send_options;
+  auto* send = app.add_subcommand("send", "Hand one message to the user's mail client.");
+  send->footer(
+      "The message goes to the default mail client (or the one --client names) through that client's own route:\n"
+      "a compose window with the attachments for Thunderbird and the like, a message file for Eudora, automation\n"
+      "for Outlook. When that route cannot open or send, a mailto: link goes to the desktop instead, which names\n"
+      "the attachments in the body (or says --attachment-note) rather than carrying them.");
+  AddSendOptions(*send, send_options);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -83,6 +127,10 @@ int main(int argc, char** argv) {
 
   try {
     if (*clients) return RunClients(clients_options);
+    if (*send) return quorvel::cli::RunSend(send_options) ? kAnsweredTrue : kAnsweredFalse;
+  } catch (const quorvel::cli::UsageError& error) {
+    std::cerr << "quorvel send: " << error.what() << '\n';
+    return kUsageError;
   } catch (...) {
     const quorvel::AutomationError error = quorvel::CaughtAsAutomationError();
     std::cerr << "quorvel: error " << error.number() << " from " << error.source() << ": " << error.description()

@@ -1,0 +1,43 @@
+// quorvel send: the options and positional arguments made into one message for Email.Send.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "quorvel/message.h"
+#include "tools/console_context.h"
+
+namespace quorvel::cli {
+
+struct SendOptions {
+  std::string from{};
+  std::vector<std::string> to{};
+  std::vector<std::string> cc{};
+  std::vector<std::string> bcc{};
+  std::vector<std::string> attachments{};
+  std::optional<std::string> subject{};
+  std::optional<std::string> body{};
+  std::optional<std::string> body_file{};  // "-" for standard input
+  std::int32_t importance = 1;
+  bool html = false;
+  std::optional<std::string> client{};
+  std::optional<std::string> attachment_note{};
+  std::vector<std::string> addresses_or_uri{};  // the positional arguments
+  ConsoleSettings console{};
+};
+
+// A command line that cannot make a message; nothing has been handed to a client yet.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Raises UsageError for an invalid mailto: URI or more than one, a subject or body given twice, a
+// missing attachment or an unreadable body file.
+Message MessageFromOptions(const SendOptions& options);
+
+// Sends the message; answers what Send answered.
+bool RunSend(const SendOptions& options);
+
+}  // namespace quorvel::cli
