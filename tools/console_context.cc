@@ -79,6 +79,8 @@ bool ConsoleContext::AnswerYes(const std::string& question) {
     return false;
   }
   terminal_ << question << " [y/N] " << std::flush;
+  // A body typed on the terminal ended with end-of-file; the answer is read afresh after it.
+  std::cin.clear();
   std::string reply;
   std::getline(std::cin, reply);
   return reply == "y" || reply == "Y" || reply == "yes" || reply == "Yes" || reply == "YES";
