@@ -2,25 +2,9 @@
 # The command-line host end to end: `quorvel clients` over real hive files.
 set -u
 quorvel=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/cli_check.sh"
 # Without a mail-client hive the desktop's own mailto handlers would be listed: keep them out.
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_DATA_DIRS=$work/data QUORVEL_USER_HIVE=$work/user.reg
-passed=0 failed=0
-
-check() {  # check NAME EXPECTED-STATUS EXPECTED-STDOUT STDERR-PATTERN -- COMMAND...
-  local name=$1 want_status=$2 want_out=$3 want_err=$4
-  shift 5
-  local out err status
-  out=$("$@" 2>"$work/stderr"); status=$?
-  err=$(cat "$work/stderr")
-  if [ "$status" = "$want_status" ] && [ "$out" = "$want_out" ] && grep -qE -- "$want_err" <<<"$err"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s: status %s (want %s)\n--- stdout\n%s\n--- stderr\n%s\n' "$name" "$status" "$want_status" "$out" "$err"
-  fi
-}
 
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_LOCAL_MACHINE\Software\Clients\Mail]' '@="Mozilla Thunderbird"' \
@@ -53,5 +37,4 @@ check "output on a full disk" 3 '' 'error 75 .*cannot write the standard output'
   env QUORVEL_MACHINE_HIVE="$work/machine.reg" sh -c '"$1" clients >/dev/full' _ "$quorvel"
 check "help tells the status" 0 '' '' -- sh -c '"$1" --help | grep -q "output or the log file cannot be written"' _ "$quorvel"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -3,26 +3,9 @@
 # recording programs standing for the mail clients.
 set -u
 quorvel=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/cli_check.sh"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION DISPLAY WAYLAND_DISPLAY \
   DBUS_SESSION_BUS_ADDRESS BROWSER MAILER
-passed=0 failed=0
-
-# Standard input is $stdin when set, else nothing, so that no question waits for a terminal.
-check() {  # [stdin=FILE] check NAME EXPECTED-STATUS EXPECTED-STDOUT STDERR-PATTERN -- COMMAND...
-  local name=$1 want_status=$2 want_out=$3 want_err=$4
-  shift 5
-  local out err status
-  out=$("$@" 2>"$work/stderr" <"${stdin:-/dev/null}"); status=$?
-  err=$(cat "$work/stderr")
-  if [ "$status" = "$want_status" ] && [ "$out" = "$want_out" ] && grep -qE -- "$want_err" <<<"$err"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf 'FAILED %s: status %s (want %s)\n--- stdout\n%s\n--- stderr\n%s\n' "$name" "$status" "$want_status" "$out" "$err"
-  fi
-}
 
 # desktop NAME: a fresh private desktop with no mail client, its hives and temporary folder inside it.
 desktop() {
@@ -136,5 +119,4 @@ check "two mailto: URIs" 2 '' 'only one mailto: URI' -- "$quorvel" send mailto:a
 check "--answer takes yes or no" 2 '' 'answer' -- "$quorvel" send --answer maybe ann@example.org
 check "help tells the routes" 0 '' '' -- sh -c '"$1" send --help | grep -q "a mailto: link goes to the desktop instead"' _ "$quorvel"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
