@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -22,19 +21,6 @@ using quorvel::testing::ReadFile;
 using quorvel::testing::WriteFile;
 using ::testing::ThrowsMessage;
 
-TEST(SplitCommandLine, SplitsAtBlanksOutsideQuotesOnly) {
-  for (const auto& [line, expected] : std::initializer_list<std::pair<const char*, std::vector<std::string>>>{
-           {" \t ", {}},
-           {"  prog   a\tb  ", {"prog", "a", "b"}},
-           {R"("" x "")", {"", "x", ""}},
-           {R"(a"b c"d)", {"ab cd"}},
-           {R"("unterminated a)", {"unterminated a"}},
-           {R"(back\slash "end\" 'single quoted')", {R"(back\slash)", R"(end\)", "'single", "quoted'"}},
-           {"$HOME ~ *.txt `id` a;b", {"$HOME", "~", "*.txt", "`id`", "a;b"}}}) {
-    EXPECT_EQ(SplitCommandLine(line), expected) << line;
-  }
-}
-
 // The processes whose parent is this one, zombies included.
 std::set<pid_t> Children() {
   std::set<pid_t> children;
@@ -48,24 +34,13 @@ std::set<pid_t> Children() {
   return children;
 }
 
-// The program is found on PATH and gets the line's arguments unexpanded; GLib starts it from an intermediate
-// child and reaps that, so no child of ours is left behind, not even a zombie.
-TEST(SpawningProgramStarter, StartsTheProgramWithItsArgumentsAndLeavesNoChild) {
-  const quorvel::testing::TempDir dir;
-  const fs::path script = dir / "my programs" / "record args";
-  const fs::path record = script.string() + ".record";
-  // Writes its arguments NUL-separated beside itself; the rename shows a complete record.
-  WriteFile(script, "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.part\" && mv \"$0.part\" \"$0.record\"\n");
-  fs::permissions(script, fs::perms(0755));
-  quorvel::testing::ScopedEnv env;
-  env.Set("PATH", script.parent_path().string() + ":" + std::getenv("PATH"));
-
+// GLib starts the program from an intermediate child and reaps that, so no child of ours is left
+// behind, not even a zombie, in a host that runs for days. (What the program receives: cli_hives.)
+TEST(SpawningProgramStarter, LeavesNoChild) {
   const std::set<pid_t> before = Children();
-  SpawningProgramStarter().StartCommandLine(R"("record args" plain "two words" back\slash 'single' "" $HOME ~)");
+  SpawningProgramStarter().StartCommandLine("true");
   const std::set<pid_t> after = Children();
   EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end())) << "a child remains";
-  for (int wait = 0; wait < 1000 && !fs::exists(record); ++wait) usleep(10'000);
-  EXPECT_EQ(ReadFile(record), "plain\0two words\0back\\slash\0'single'\0\0$HOME\0~\0"s);
 }
 
 // Whatever stops a start, it is 53 with the runtime's text alone; the caller's trail names the command.

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
+#include <nlohmann/json.hpp>
 #include <tuple>
 
 #include "platform/version_linux.h"
@@ -22,67 +21,41 @@ struct ScriptedVersionSource : VersionSource {
   }
 };
 
-// The names of the probes that answer true.
-std::string Answers(VersionSource& source) {
-  using namespace MGetWindowsVersion;
-  static const std::pair<const char*, bool (*)(VersionSource&)> probes[] = {
-      {"95", IsWin95}, {"98", IsWin98}, {"ME", IsWinME}, {"NT4", IsWinNT4}, {"2000", IsWin2000}, {"XP", IsWinXP}};
-  std::string names;
-  for (const auto& [name, ask] : probes) {
-    if (ask(source)) names += names.empty() ? name : " " + std::string(name);
-  }
-  return names;
-}
+const nlohmann::json kCases =
+    nlohmann::json::parse(testing::ReadFile(std::string(QUORVEL_TEST_CASES) + "/windows_versions.json"));
 
-// The releases the dispatcher tells apart, the overlaps it relies on, and a source that answers
-// anything but exactly 1.
+// The probes that answer true for each release, from tests/cases/windows_versions.json.
 TEST(WindowsVersionTest, ProbesAnswerForEachRelease) {
-  static const struct {
-    std::uint32_t platform, major, minor;
-    std::int32_t result;
-    const char* answers;
-  } cases[] =
-      {
-          {1, 4, 0, 1, "95"},      {1, 4, 90, 1, "98 ME"}, {1, 5, 0, 1, "98"},
-          {2, 4, 10, 1, "98 NT4"}, {2, 5, 0, 1, "2000"},   {2, 5, 1, 1, "XP"},
-          {2, 6, 0, 1, ""},        {1, 4, 0, 2, ""},       {1, 4, 0xFFFFFFFFu, 1, ""},  // negative when signed
-      };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.major << "." << c.minor << " platform " << c.platform << " result "
-                                      << c.result);
+  using namespace MGetWindowsVersion;
+  const std::pair<const char*, bool (*)(VersionSource&)> probes[] = {
+      {"95", IsWin95}, {"98", IsWin98}, {"ME", IsWinME}, {"NT4", IsWinNT4}, {"2000", IsWin2000}, {"XP", IsWinXP}};
+  for (const auto& c : kCases.at("probes")) {
+    SCOPED_TRACE(c.dump());
     ScriptedVersionSource source;
-    source.platform = c.platform, source.major = c.major, source.minor = c.minor, source.result = c.result;
-    EXPECT_EQ(Answers(source), c.answers);
+    std::tie(source.platform, source.major, source.minor, source.result) =
+        std::tuple(c[0].get<std::uint32_t>(), c[1].get<std::uint32_t>(), c[2].get<std::uint32_t>(), c[3].get<int>());
+    std::string answers;
+    for (const auto& [name, ask] : probes) {
+      if (ask(source)) answers += (answers.empty() ? "" : " ") + std::string(name);
+    }
+    EXPECT_EQ(answers, c[4]);
   }
 }
 
 TEST(EnvironmentVersionSourceTest, ParsesMajorMinorPlatformOrLeavesTheRecord) {
-  static const struct {
-    std::optional<std::string> value;
-    bool ok;
-    std::uint32_t major = 0, minor = 0, platform = 0;
-  } cases[] = {
-      {"5.1.2", true, 5, 1, 2},
-      {"4294967295.007.1", true, 4294967295u, 7, 1},
-      {"4294967296.0.1", false},
-      {std::nullopt, false},
-      {"5.1", false},
-      {"5.1.2.0", false},
-      {"5..2", false},
-      {"5.1.2 ", false},
-      {"-5.1.2", false},
-  };
   const auto fields = [](const OsVersionInfo& r) {
     return std::tuple(r.size, r.major, r.minor, r.build, r.platform_id, std::string(r.service_pack));
   };
   testing::ScopedEnv env;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.value ? "\"" + *c.value + "\"" : "unset");
-    env.Set("QUORVEL_WINDOWS_VERSION", c.value);
-    const OsVersionInfo earlier{148, 9, 9, 9, 9, "Service Pack 9"};  // a failure leaves it as it was
+  for (const auto& c : kCases.at("environment")) {
+    SCOPED_TRACE(c.dump());
+    env.Set("QUORVEL_WINDOWS_VERSION", c[0].is_null() ? std::nullopt : std::optional(c[0].get<std::string>()));
+    const OsVersionInfo earlier{148, 9, 9, 9, 9, "Service Pack 9"};
     OsVersionInfo record = earlier;
-    EXPECT_EQ(EnvironmentVersionSource().GetVersionExA(record), c.ok ? 1 : 0);
-    EXPECT_EQ(fields(record), fields(c.ok ? OsVersionInfo{148, c.major, c.minor, 0, c.platform} : earlier));
+    EXPECT_EQ(EnvironmentVersionSource().GetVersionExA(record), c[1].is_null() ? 0 : 1);
+    const OsVersionInfo expected =
+        c[1].is_null() ? earlier : OsVersionInfo{148, c[1][0], c[1][1], 0, c[1][2].get<std::uint32_t>()};
+    EXPECT_EQ(fields(record), fields(expected));
   }
 }
 

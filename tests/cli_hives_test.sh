@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Hive files end to end: the machine hive `quorvel clients` and `quorvel send` read, and the user hive a
+# send writes its route into (through the Eudora route, which needs no desktop), each file as odd as a
+# user's machine may leave it.
+set -u
+quorvel=$1
+. "$(dirname "$0")/cli_check.sh"
+unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS XDG_CURRENT_DESKTOP QUORVEL_USER_HIVE
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_DATA_DIRS=$work/data \
+  TMPDIR=$work/tmp QUORVEL_MACHINE_HIVE=$work/machine.reg
+mkdir -p "$HOME" "$TMPDIR" "$work/bin"
+chmod 755 "$work"
+
+# Eudora's command: a program that writes its arguments, one a line, to $work/args; the hive names it
+# with every quoting form a command line may hold.
+printf '#!/bin/sh\nfor a do printf "%%s\\n" "$a"; done >"%s/args.$$" && mv "%s/args.$$" "%s/args"\n' \
+  "$work" "$work" "$work" >"$work/bin/eu dora"
+chmod 755 "$work/bin/eu dora"
+printf '%s\n' 'REGEDIT4' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail]' '@="Eudora"' \
+  '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Eudora\shell\open\command]' \
+  "@=\"\\\"$work/bin/eu dora\\\" plain \\\"two words\\\" back\\\\slash 'single' \\\"\\\" \$HOME ~ a\\\"b c\\\"d\"" \
+  >"$work/machine.reg"
+send() { "$quorvel" send --to ann@example.org --subject Minutes --body Attached. --answer yes "$@"; }
+settings() { tr -d '\0\r' <"$1" | grep -c '"Carrier"="Eudora Command Line"'; }
+# The arguments Eudora's program was started with, but the message file; the program is not waited for.
+arguments() {
+  for _ in $(seq 200); do [ -e "$work/args" ] && break; sleep 0.1; done
+  sed '$d' "$work/args"
+}
+
+check "the command line splits at blanks outside quotes only" 0 '' '' -- send
+check "the program's arguments, the message file last" 0 \
+  "plain
+two words
+back\\slash
+'single'
+
+\$HOME
+~
+ab cd" '' -- arguments
+check "the user hive follows the config home" 0 1 '' -- settings "$XDG_CONFIG_HOME/quorvel/user.reg"
+relative_config_home() { XDG_CONFIG_HOME=relative send && settings "$HOME/.config/quorvel/user.reg"; }
+check "a relative config home does not count" 0 1 '' -- relative_config_home
+
+export QUORVEL_USER_HIVE=$work/hives/user.reg
+mkdir -p "$work/hives"
+for n in 1 2 3 4 5 6 7 8; do send --app-name "App $n" 2>/dev/null & done
+wait
+check "concurrent savers lose nothing" 0 8 '' -- settings "$QUORVEL_USER_HIVE"
+
+touch -d '-1 hour' "$work/hives/user.reg.saving-Ab3xYz" "$work/hives/user.reg.backup" "$work/hives/other.reg.saving-Ab3xYz"
+touch "$work/hives/user.reg.saving-Qq12Rs"  # may be a save under way elsewhere
+check "a save removes the temporary hives killed savers left" 0 \
+  "other.reg.saving-Ab3xYz
+user.reg
+user.reg.backup
+user.reg.lock
+user.reg.saving-Qq12Rs" '' -- eval 'send --app-name Again && ls "$work/hives"' 
+
+printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n"x"=hex:0g\n' >"$work/broken.reg"
+cp "$work/broken.reg" "$work/hives/user.reg"
+check "a malformed user hive is named and never overwritten" 0 '' 'Error: 321 in Quorvel/MailEudora/Send .*user\.reg line 3' -- \
+  eval 'send -v; cmp "$QUORVEL_USER_HIVE" "$work/broken.reg"' 
+
+printf 'REGEDIT4\n' >"$work/real.reg"
+ln -sf "$work/real.reg" "$QUORVEL_USER_HIVE"
+check "a linked hive is written at its target, the link staying" 0 1 '' -- \
+  eval 'send && test -L "$QUORVEL_USER_HIVE" && settings "$work/real.reg"' 
+rm "$work/real.reg"
+check "a dangling link is refused" 0 '' 'Error 75 ' -- eval 'send -v; test -L "$QUORVEL_USER_HIVE"' 
+
+rm "$QUORVEL_USER_HIVE" && printf 'REGEDIT4\n' >"$QUORVEL_USER_HIVE"
+chmod 444 "$QUORVEL_USER_HIVE"
+# As nobody when run by the superuser, who may write any file; nobody then owns everything here.
+[ "$(id -u)" = 0 ] && chown -R 65534:65534 "$work"
+as_nobody() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
+check "a read-only hive is not written, even by its owner" 0 'REGEDIT4' 'Error 75 .*user\.reg: Permission denied' -- \
+  eval 'as_nobody "$quorvel" send --to ann@example.org --answer yes -v; cat "$QUORVEL_USER_HIVE"' 
+
+# The machine hive, as `quorvel clients` reads it.
+mkdir "$work/folder.reg" && mkfifo "$work/fifo.reg"
+check "a folder for a hive" 1 '' 'folder\.reg: not a regular file' -- env QUORVEL_MACHINE_HIVE="$work/folder.reg" "$quorvel" clients
+check "a FIFO for a hive, refused at once" 1 '' 'fifo\.reg: not a regular file' -- \
+  timeout 10 env QUORVEL_MACHINE_HIVE="$work/fifo.reg" "$quorvel" clients
+check "a missing hive is an empty one" 1 '' '^$' -- env QUORVEL_MACHINE_HIVE="$work/absent.reg" "$quorvel" clients
+
+finish
