@@ -17,79 +17,71 @@
 namespace quorvel::testing {
 
 class FakeCdoSession : public cdo::Session, public RecordedObject {
-  using Json = nlohmann::ordered_json;
-  static std::string Flag(bool value) { return value ? "True" : "False"; }
-  // Each object other than the session writes into its own place in the state.
-  struct Part {
-    Part(FakeCdoSession& session, Json::json_pointer at) : session(session), at(std::move(at)) {}
-    Json& Own() { return session.state[at]; }
-    FakeCdoSession& session;
-    const Json::json_pointer at;
-  };
+  using Part = RecordedObject::Part<FakeCdoSession>;
   struct Recipient : cdo::Recipient, Part {
     using Part::Part;
     void Resolve(bool showDialog) override {
       const std::string call = "Recipient.Resolve(" + Flag(showDialog) + ")";
       // The script's Resolve error is for the addresses it lists, and for them only.
-      if (session.Listed("unresolved", Own()["name"]))
-        session.Record("Recipient.Resolve", call);
+      if (model.Listed("unresolved", Own()["name"]))
+        model.Record("Recipient.Resolve", call);
       else
-        session.calls.push_back(call);
+        model.calls.push_back(call);
     }
     void Delete() override {
-      session.Method("Recipient.Delete");
+      model.Method("Recipient.Delete");
       Own()["deleted"] = true;
     }
   };
   struct Attachment : cdo::Attachment, Part {
     using Part::Part;
-    void Type(std::int32_t value) override { Own()["type"] = session.Set("Attachment.Type", value); }
-    void Position(std::int32_t value) override { Own()["position"] = session.Set("Attachment.Position", value); }
-    void Name(const std::string& value) override { Own()["name"] = session.Set("Attachment.Name", value); }
-    void Source(const std::string& value) override { Own()["source"] = session.Set("Attachment.Source", value); }
+    void Type(std::int32_t value) override { Own()["type"] = model.Set("Attachment.Type", value); }
+    void Position(std::int32_t value) override { Own()["position"] = model.Set("Attachment.Position", value); }
+    void Name(const std::string& value) override { Own()["name"] = model.Set("Attachment.Name", value); }
+    void Source(const std::string& value) override { Own()["source"] = model.Set("Attachment.Source", value); }
     void ReadFromFile(const std::string& path) override {
-      session.Record("Attachment.ReadFromFile", "Attachment.ReadFromFile(" + path + ")");
+      model.Record("Attachment.ReadFromFile", "Attachment.ReadFromFile(" + path + ")");
     }
   };
   struct Recipients : cdo::Recipients, Part {
     using Part::Part;
     Variant::Object Add(const std::string& name, std::int32_t type) override {
-      session.Record("Recipients.Add", "Recipients.Add(" + name + ", " + std::to_string(type) + ")");
-      return session.Added<Recipient>("Recipients", at, {{"name", name}, {"type", type}, {"deleted", false}});
+      model.Record("Recipients.Add", "Recipients.Add(" + name + ", " + std::to_string(type) + ")");
+      return model.Added<Recipient>("Recipients", at, {{"name", name}, {"type", type}, {"deleted", false}});
     }
   };
   struct Attachments : cdo::Attachments, Part {
     using Part::Part;
     Variant::Object Add() override {
-      session.Record("Attachments.Add", "Attachments.Add()");
-      return session.Added<Attachment>("Attachments", at, Json::object());
+      model.Record("Attachments.Add", "Attachments.Add()");
+      return model.Added<Attachment>("Attachments", at, Json::object());
     }
   };
   struct Message : cdo::Message, Part {
     using Part::Part;
-    void Subject(const std::string& value) override { Own()["subject"] = session.Set("Message.Subject", value); }
-    std::string Text() override { return session.Read("Message.Text", Own()["text"].get<std::string>()); }
-    void Text(const std::string& value) override { Own()["text"] = session.Set("Message.Text", value); }
-    void Importance(std::int32_t value) override { Own()["importance"] = session.Set("Message.Importance", value); }
-    Variant::Object Recipients() override { return session.Read("Message.Recipients", recipients); }
-    Variant::Object Attachments() override { return session.Read("Message.Attachments", attachments); }
+    void Subject(const std::string& value) override { Own()["subject"] = model.Set("Message.Subject", value); }
+    std::string Text() override { return model.Read("Message.Text", Own()["text"].get<std::string>()); }
+    void Text(const std::string& value) override { Own()["text"] = model.Set("Message.Text", value); }
+    void Importance(std::int32_t value) override { Own()["importance"] = model.Set("Message.Importance", value); }
+    Variant::Object Recipients() override { return model.Read("Message.Recipients", recipients); }
+    Variant::Object Attachments() override { return model.Read("Message.Attachments", attachments); }
     void Update() override {
-      session.Method("Message.Update");
+      model.Method("Message.Update");
       Own()["updates"] = Own()["updates"].get<int>() + 1;
     }
     void Send(bool saveCopy, bool showDialog, std::int32_t parentWindow) override {
       Own()["send"] = {saveCopy, showDialog, parentWindow};
-      session.Record("Message.Send", "Message.Send(" + Flag(saveCopy) + ", " + Flag(showDialog) + ", " +
+      model.Record("Message.Send", "Message.Send(" + Flag(saveCopy) + ", " + Flag(showDialog) + ", " +
                                          std::to_string(parentWindow) + ")");
     }
-    Variant::Object recipients = std::make_shared<FakeCdoSession::Recipients>(session, at / "recipients");
-    Variant::Object attachments = std::make_shared<FakeCdoSession::Attachments>(session, at / "attachments");
+    Variant::Object recipients = std::make_shared<FakeCdoSession::Recipients>(model, at / "recipients");
+    Variant::Object attachments = std::make_shared<FakeCdoSession::Attachments>(model, at / "attachments");
   };
   struct Messages : cdo::Messages, Part {
     using Part::Part;
     Variant::Object Add() override {
-      session.Method("Messages.Add");
-      return session.Added<Message>("Messages", at,
+      model.Method("Messages.Add");
+      return model.Added<Message>("Messages", at,
                                     {{"subject", ""},
                                      {"text", ""},
                                      {"importance", 1},
@@ -102,20 +94,9 @@ class FakeCdoSession : public cdo::Session, public RecordedObject {
   struct Folder : cdo::Folder, Part {
     using Part::Part;
     Variant::Object Messages() override {
-      return session.Read("Folder.Messages", std::make_shared<FakeCdoSession::Messages>(session, at));
+      return model.Read("Folder.Messages", std::make_shared<FakeCdoSession::Messages>(model, at));
     }
   };
-
-  bool Listed(const char* key, const std::string& name) {
-    return std::find(state[key].begin(), state[key].end(), name) != state[key].end();
-  }
-  // Adds the entry to the collection at `at` and answers its object, or none when the script says so.
-  template <class Object>
-  Variant::Object Added(const char* collection, const Json::json_pointer& at, Json entry) {
-    if (Listed("answer_nothing", collection)) return nullptr;
-    state[at].push_back(std::move(entry));
-    return std::make_shared<Object>(*this, at / (state[at].size() - 1));
-  }
 
  public:
   FakeCdoSession()

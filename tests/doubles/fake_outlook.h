@@ -16,17 +16,10 @@
 namespace quorvel::testing {
 
 class FakeOutlookApplication : public outlook::Application, public RecordedObject {
-  using Json = nlohmann::ordered_json;
-  // Each object other than the application writes into its own place in the state.
-  struct Part {
-    Part(FakeOutlookApplication& app, Json::json_pointer at) : app(app), at(std::move(at)) {}
-    Json& Own() { return app.state[at]; }
-    FakeOutlookApplication& app;
-    const Json::json_pointer at;
-  };
+  using Part = RecordedObject::Part<FakeOutlookApplication>;
   struct NameSpace : outlook::NameSpace, Part {
     using Part::Part;
-    void Logon() override { app.Method("NameSpace.Logon"); }
+    void Logon() override { model.Method("NameSpace.Logon"); }
   };
   struct OtherItem : AutomationObject {
     explicit OtherItem(std::string name) : name(std::move(name)) {}
@@ -35,7 +28,7 @@ class FakeOutlookApplication : public outlook::Application, public RecordedObjec
   };
   struct Recipient : outlook::Recipient, Part {
     using Part::Part;
-    void Type(std::int32_t value) override { Own()["type"] = app.Set("Recipient.Type", value); }
+    void Type(std::int32_t value) override { Own()["type"] = model.Set("Recipient.Type", value); }
   };
   struct Attachment : outlook::Attachment, Part {
     using Part::Part;
@@ -43,52 +36,41 @@ class FakeOutlookApplication : public outlook::Application, public RecordedObjec
   struct Recipients : outlook::Recipients, Part {
     using Part::Part;
     Variant::Object Add(const std::string& name) override {
-      if (app.Listed("add_fails_for", name))
-        app.Record("Recipients.Add", "Recipients.Add(" + name + ")");
+      if (model.Listed("add_fails_for", name))
+        model.Record("Recipients.Add", "Recipients.Add(" + name + ")");
       else
-        app.calls.push_back("Recipients.Add(" + name + ")");
-      return app.Added<Recipient>("Recipients", Own(), {{"address", name}, {"type", nullptr}}, at);
+        model.calls.push_back("Recipients.Add(" + name + ")");
+      return model.Added<Recipient>("Recipients", at, {{"address", name}, {"type", nullptr}});
     }
   };
   struct Attachments : outlook::Attachments, Part {
     using Part::Part;
     Variant::Object Add(const std::string& source, std::int32_t type, std::int32_t position,
                         const std::string& displayName) override {
-      app.Record("Attachments.Add", "Attachments.Add(" + source + ", " + std::to_string(type) + ", " +
+      model.Record("Attachments.Add", "Attachments.Add(" + source + ", " + std::to_string(type) + ", " +
                                         std::to_string(position) + ", " + displayName + ")");
       const Json attachment = {
           {"source", source}, {"type", type}, {"position", position}, {"display_name", displayName}};
-      return app.Added<Attachment>("Attachments", Own(), attachment, at);
+      return model.Added<Attachment>("Attachments", at, attachment);
     }
   };
   struct MailItem : outlook::MailItem, Part {
     using Part::Part;
-    void Subject(const std::string& value) override { Own()["subject"] = app.Set("MailItem.Subject", value); }
-    std::string Body() override { return app.Read("MailItem.Body", Own()["body"].get<std::string>()); }
-    void Body(const std::string& value) override { Own()["body"] = app.Set("MailItem.Body", value); }
-    std::string HTMLBody() override { return app.Read("MailItem.HTMLBody", Own()["html_body"].get<std::string>()); }
-    void HTMLBody(const std::string& value) override { Own()["html_body"] = app.Set("MailItem.HTMLBody", value); }
-    void Importance(std::int32_t value) override { Own()["importance"] = app.Set("MailItem.Importance", value); }
-    Variant::Object Recipients() override { return app.Read("MailItem.Recipients", recipients); }
-    Variant::Object Attachments() override { return app.Read("MailItem.Attachments", attachments); }
+    void Subject(const std::string& value) override { Own()["subject"] = model.Set("MailItem.Subject", value); }
+    std::string Body() override { return model.Read("MailItem.Body", Own()["body"].get<std::string>()); }
+    void Body(const std::string& value) override { Own()["body"] = model.Set("MailItem.Body", value); }
+    std::string HTMLBody() override { return model.Read("MailItem.HTMLBody", Own()["html_body"].get<std::string>()); }
+    void HTMLBody(const std::string& value) override { Own()["html_body"] = model.Set("MailItem.HTMLBody", value); }
+    void Importance(std::int32_t value) override { Own()["importance"] = model.Set("MailItem.Importance", value); }
+    Variant::Object Recipients() override { return model.Read("MailItem.Recipients", recipients); }
+    Variant::Object Attachments() override { return model.Read("MailItem.Attachments", attachments); }
     void Display() override {
-      app.Method("MailItem.Display");
+      model.Method("MailItem.Display");
       Own()["displayed"] = true;
     }
-    Variant::Object recipients = std::make_shared<FakeOutlookApplication::Recipients>(app, at / "recipients");
-    Variant::Object attachments = std::make_shared<FakeOutlookApplication::Attachments>(app, at / "attachments");
+    Variant::Object recipients = std::make_shared<FakeOutlookApplication::Recipients>(model, at / "recipients");
+    Variant::Object attachments = std::make_shared<FakeOutlookApplication::Attachments>(model, at / "attachments");
   };
-
-  bool Listed(const char* key, const std::string& name) {
-    return std::find(state[key].begin(), state[key].end(), name) != state[key].end();
-  }
-  // Adds the entry to the collection and answers its object, or none when the script says so.
-  template <class Object>
-  Variant::Object Added(const char* collection, Json& entries, Json entry, const Json::json_pointer& at) {
-    if (Listed("answer_nothing", collection)) return nullptr;
-    entries.push_back(std::move(entry));
-    return std::make_shared<Object>(*this, at / (entries.size() - 1));
-  }
 
  public:
   FakeOutlookApplication()
