@@ -221,18 +221,13 @@ struct Sandbox {
     std::error_code ignored;
     fs::remove_all(path, ignored);
   }
-  // Every `from` in the value's strings becomes `to`.
+  // Every `from` in the value's text becomes `to`; neither holds a character JSON would escape.
   static Json Replace(const Json& value, const std::string& from, const std::string& to) {
-    if (!value.is_structured() && !value.is_string()) return value;
-    Json changed = value;
-    if (value.is_string()) {
-      std::string& text = changed.get_ref<std::string&>();
-      for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-      }
+    std::string text = value.dump(-1, ' ', false, Json::error_handler_t::replace);
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+      text.replace(at, from.size(), to);
     }
-    for (auto& item : changed) item = value.is_string() ? item : Replace(item, from, to);
-    return changed;
+    return Json::parse(text);
   }
 
   std::string path = (fs::temp_directory_path() / "quorvel-scenario-XXXXXX").string();
