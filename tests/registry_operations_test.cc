@@ -51,35 +51,5 @@ TEST(RegQueryValue, EachKindOfValueAndQueryValueExStatuses) {
   EXPECT_TRUE(ops::RegQueryValue(registry, kHkeyLocalMachine, kKey, "").Is<Variant::Empty>()) << "access refused";
 }
 
-// The list replaces what the caller's array held, whatever its bounds; no subkeys, or no key, leave
-// one empty text.
-TEST(RegGetKeys, ListsEverySubkeyReplacingEarlierContents) {
-  for (const int subkeys : {250, 1, 0, -1}) {  // -1: no such key
-    SCOPED_TRACE(subkeys);
-    FakeRegistry registry;
-    RegKey& mail = MailKey(registry);
-    std::vector<std::string> names;
-    for (int i = 0; i < subkeys; ++i) mail.FindOrCreate(names.emplace_back("Client " + std::to_string(1000 + i)));
-    StringArray list(5, {"earlier", "contents"});
-    EXPECT_EQ(ops::RegGetKeys(registry, kHkeyLocalMachine, subkeys < 0 ? "Software\\Absent" : kKey, list), subkeys > 0);
-    EXPECT_EQ(list.LBound(), 0);
-    EXPECT_EQ(list.items(), subkeys > 0 ? names : std::vector<std::string>{""});
-  }
-}
-
-// The name's size is counted in characters, not bytes: 254 two-byte characters still fit.
-TEST(RegGetKeys, ANameOf255CharactersEndsTheListing) {
-  std::string fits = "A", too_long = "B";
-  for (int i = 0; i < 253; ++i) fits += "\xC3\xA9";
-  for (int i = 0; i < 254; ++i) too_long += "\xC3\xA9";
-  FakeRegistry registry;
-  MailKey(registry).FindOrCreate(fits);
-  MailKey(registry).FindOrCreate(too_long);
-  MailKey(registry).FindOrCreate("C");
-  StringArray list;
-  EXPECT_TRUE(ops::RegGetKeys(registry, kHkeyLocalMachine, kKey, list));
-  EXPECT_EQ(list.items(), std::vector<std::string>{fits});
-}
-
 }  // namespace
 }  // namespace quorvel::platform
