@@ -41,6 +41,17 @@ ab cd" '' -- arguments
 check "the user hive follows the config home" 0 1 '' -- settings "$XDG_CONFIG_HOME/quorvel/user.reg"
 relative_config_home() { XDG_CONFIG_HOME=relative send && settings "$HOME/.config/quorvel/user.reg"; }
 check "a relative config home does not count" 0 1 '' -- relative_config_home
+check "a new hive and its folder are private" 0 $'700\n600' '' -- \
+  stat -c %a "$XDG_CONFIG_HOME/quorvel" "$XDG_CONFIG_HOME/quorvel/user.reg"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '; mine' '[HKEY_CURRENT_USER\Software\Other]' '"Bin"=hex:01,02' \
+  '[HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Quorvel\Email]' '"Keep"="k"' '"Carrier"="MAPI"' \
+  >"$HOME/.config/quorvel/user.reg"
+chmod 640 "$HOME/.config/quorvel/user.reg"
+kept() { XDG_CONFIG_HOME= send && stat -c %a "$1" && tr -d '\0\r' <"$1" | grep -E '^"(Bin|Keep|Carrier)"'; }
+check "a save changes its value and keeps the rest of the hive, its mode too" 0 '640
+"Bin"=hex:01,02
+"Keep"="k"
+"Carrier"="Eudora Command Line"' '' -- kept "$HOME/.config/quorvel/user.reg"
 
 export QUORVEL_USER_HIVE=$work/hives/user.reg
 mkdir -p "$work/hives"

@@ -10,10 +10,8 @@
 
 #include "platform/reg_file.h"
 #include "platform/registry.h"
-#include "platform/registry_linux.h"
 #include "platform/settings_store_linux.h"
 #include "quorvel/error.h"
-#include "tests/doubles/fake_registry.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {
@@ -64,27 +62,6 @@ TEST_F(HiveSettingsStoreTest, NamesNoHiveCanHoldAreInvalidArguments) {
     EXPECT_THAT([&] { store_.GetSetting(app, section, key, "v"); }, invalid);
   }
   EXPECT_FALSE(fs::exists(hive_));
-}
-
-// The first save makes the folder and the hive private; later ones change one value and keep the rest of the
-// hive, the mode its owner gave it included.
-TEST_F(HiveSettingsStoreTest, SaveChangesOneValueAndKeepsTheRest) {
-  store_.SaveSetting("App", "Sec", "Key", "first");
-  EXPECT_EQ(fs::status(hive_.parent_path()).permissions(), fs::perms(0700));
-  EXPECT_EQ(fs::status(hive_).permissions(), fs::perms(0600));
-  const std::string before =
-      "Windows Registry Editor Version 5.00\r\n; a comment\r\n[HKCU\\Software\\Other]\r\n\"Bin\"=hex:01,02\r\n"
-      "[HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\App\\Sec]\r\n\"Keep\"=\"k\"\r\n\"Key\"=\"old\"\r\n";
-  WriteFile(hive_, before);
-  fs::permissions(hive_, fs::perms(0640));
-  store_.SaveSetting("App", "Sec", "Key", "new");
-  store_.SaveSetting("App", "New Sec", "Key", "n");
-
-  RegKey expected = ParseRegFile(before, "HKEY_CURRENT_USER", "before.reg");
-  expected.FindOrCreate("Software\\VB and VBA Program Settings\\App\\Sec").SetValue("Key", quorvel::testing::StringValue("new"));
-  expected.FindOrCreate("Software\\VB and VBA Program Settings\\App\\New Sec").SetValue("Key", quorvel::testing::StringValue("n"));
-  EXPECT_EQ(ReadHiveFile(hive_, "HKEY_CURRENT_USER"), expected);
-  EXPECT_EQ(fs::status(hive_).permissions(), fs::perms(0640));
 }
 
 TEST_F(HiveSettingsStoreTest, MalformedHiveRaisesAndIsNeverOverwritten) {
