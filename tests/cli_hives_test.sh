@@ -38,6 +38,8 @@ back\\slash
 \$HOME
 ~
 ab cd" '' -- arguments
+temp_files() { cd "$TMPDIR" && stat -c '%a %n' * | sed 's/Quo[0-9A-F]\{8\}\./QuoXXXXXXXX./'; }
+check "the message file beside its temporary name, both private" 0 $'600 QuoXXXXXXXX.msg\n600 QuoXXXXXXXX.tmp' '' -- temp_files
 check "the user hive follows the config home" 0 1 '' -- settings "$XDG_CONFIG_HOME/quorvel/user.reg"
 relative_config_home() { XDG_CONFIG_HOME=relative send && settings "$HOME/.config/quorvel/user.reg"; }
 check "a relative config home does not count" 0 1 '' -- relative_config_home
