@@ -47,12 +47,7 @@ struct Refusal {
 const Json kNull, kNoObject = Json::object(), kNoArray = Json::array();
 
 const Json& Expect(const Json& value, bool ok, const std::string& what) {
-  const std::string found = value.is_number()    ? "a number " + value.dump()
-                            : value.is_boolean() ? "a Boolean"
-                            : value.is_null()    ? "null"
-                            : value.is_string()  ? "a string"
-                                                 : (value.is_object() ? "an object" : "an array");
-  if (!ok) Refuse(value, "expected " + what + ", found " + found);
+  if (!ok) Refuse(value, "expected " + what + ", found " + (value.is_number() ? value.dump() : value.type_name()));
   return value;
 }
 const Json& Object(const Json& value) { return Expect(value, value.is_object(), "an object"); }
