@@ -90,7 +90,12 @@ as_nobody() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --
 check "a read-only hive is not written, even by its owner" 0 'REGEDIT4' 'Error 75 .*user\.reg: Permission denied' -- \
   eval 'as_nobody "$quorvel" send --to ann@example.org --answer yes -v; cat "$QUORVEL_USER_HIVE"' 
 
-# The machine hive, as `quorvel clients` reads it.
+# The machine hive, as `quorvel clients` reads it: the default is read with rights to change the key,
+# which a hive the user may not write does not grant.
+chmod 444 "$work/machine.reg" && { [ "$(id -u)" != 0 ] || chown 0:0 "$work/machine.reg"; }
+check "a machine hive the user may not write gives its clients but no default" 0 '  Eudora' '' -- \
+  as_nobody "$quorvel" clients
+
 mkdir "$work/folder.reg" && mkfifo "$work/fifo.reg"
 check "a folder for a hive" 1 '' 'folder\.reg: not a regular file' -- env QUORVEL_MACHINE_HIVE="$work/folder.reg" "$quorvel" clients
 check "a FIFO for a hive, refused at once" 1 '' 'fifo\.reg: not a regular file' -- \
