@@ -52,12 +52,14 @@ TEST_F(SystemTempFolderTest, ModuleTakesTheFolderThroughItsBuffer) {
 }
 
 // A given number only makes a name, and a failure leaves the buffer alone and names its cause: neither
-// creates a file. The prefix "./q" (a slash) and the long folder (over 260 characters) lead to places that
+// creates a file. The prefix "./q" (a slash) and the folder one character too long lead to places that
 // exist, so that only the check under test refuses them.
 TEST_F(SystemTempFolderTest, MakesNoFileForAGivenNumberOrOnFailure) {
-  const std::string folder = dir_.path().string(), deep = folder + "/" + std::string(240, 'd');
+  // A folder of 245 characters leaves room for the longest name, 259; one more character is too many.
+  const std::string folder = dir_.path().string(), fits = folder + "/" + std::string(244 - folder.size(), 'd');
+  const std::string deep = fits + "d";
   fs::create_directory(deep);
-  EXPECT_EQ(FileName(folder_, folder, "q", 0xABCD), std::pair(folder + "/q0000ABCD.tmp", 0xABCDu));
+  EXPECT_EQ(FileName(folder_, fits, "q", 0xABCD), std::pair(fits + "/q0000ABCD.tmp", 0xABCDu));
   for (const auto& [path, prefix, cause] :
        {std::tuple{folder, "./q"s, "the prefix \"./q\" cannot begin a file name"s},
         {deep, "q", "a file name in " + deep + " would pass 259 characters"},
