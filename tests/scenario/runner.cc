@@ -435,15 +435,8 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
     std::set<std::string> lacks;
     for (const Json& member : Array(At(config, "lacks", kNoArray)))
       lacks.insert(Known(member, String(member), members, "member"));
-    auto context =
-        std::make_shared<testing::RecordingContext>(String(At(config, "ApplicationName", Json("Host App"))), lacks);
-    for (const Json& answer : Array(At(config, "msgbox_answers", kNoArray)))
-      context->msgbox_answers.push_back(Long(answer));
-    for (const auto& [member, error] : Object(At(config, "raises", kNoObject)).items()) {
-      context->raises.emplace(Known(error, member, members, "member"), ReadError(error));
-    }
-    context->around = [this](const std::string& member, const std::vector<Variant>& args,
-                             const std::function<Variant()>& run) {
+    const auto record = [this](const std::string& member, const std::vector<Variant>& args,
+                               const std::function<Variant()>& run) {
       Json typed = Json::array();
       for (const Variant& arg : args) typed.push_back(ToTyped(arg));
       const ErrorInfo& current = CurrentError();
@@ -457,6 +450,13 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
       });
       return answer;
     };
+    auto context = std::make_shared<testing::RecordingContext>(
+        String(At(config, "ApplicationName", Json("Host App"))), lacks, record);
+    for (const Json& answer : Array(At(config, "msgbox_answers", kNoArray)))
+      context->msgbox_answers.push_back(Long(answer));
+    for (const auto& [member, error] : Object(At(config, "raises", kNoObject)).items()) {
+      context->raises.emplace(Known(error, member, members, "member"), ReadError(error));
+    }
     return context;
   }
 
