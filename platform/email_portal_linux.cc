@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/desktop_handlers_linux.h"
 #include "platform/glib_owners_linux.h"
 #include "platform/mapi_controls.h"
 #include "platform/shell_linux.h"
@@ -333,7 +334,7 @@ GVariant* Options(const EmailPortal& portal, const PortalRequest& request, const
 bool ComposeThroughPortal() {
   const char* compose = std::getenv("QUORVEL_COMPOSE");
   if (compose && std::string_view(compose) == "portal") return true;
-  return std::getenv("SNAP") != nullptr || g_file_test("/.flatpak-info", G_FILE_TEST_EXISTS);
+  return platform::InsideSandbox();
 }
 
 bool PortalAttachmentsAllowed() {

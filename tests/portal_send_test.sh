@@ -4,7 +4,7 @@
 # default mailto: handler. The cases are tests/cases/portal_send.txt. Exits 77 (skipped) when Xvfb or
 # the portal is not there.
 set -u
-quorvel=$1 cases=$2
+quorvel=$(realpath "$1") cases=$2
 . "$(dirname "$0")/cli_check.sh"
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION DISPLAY WAYLAND_DISPLAY \
   DBUS_SESSION_BUS_ADDRESS BROWSER MAILER SNAP QUORVEL_PORTAL_ATTACHMENTS
@@ -118,6 +118,29 @@ done < <(grep -v -e '^#' -e '^$' "$cases")
 
 check "a Snap lists the portal as its one mail client" 0 '* Desktop Email Portal' '' -- \
   env QUORVEL_COMPOSE= SNAP=/snap/example/1 "$quorvel" clients
+
+# A fake Flatpak: quorvel under bubblewrap, the machine's /usr read-only on an empty root, the scratch
+# folder (with the bus socket) bound in, and a /.flatpak-info naming the application. Its XDG folders
+# are its own, so it sees no handler of the desktop's.
+printf '[Application]\nname=org.example.App\n' >"$work/flatpak-info"
+flatpak_run() {
+  bwrap --tmpfs / --ro-bind /usr /usr --ro-bind /etc/ld.so.cache /etc/ld.so.cache --symlink usr/lib /lib \
+    --symlink usr/lib64 /lib64 --symlink usr/bin /bin --proc /proc --dev /dev --tmpfs /tmp \
+    --ro-bind "$(dirname "$(dirname "$quorvel")")" "$(dirname "$(dirname "$quorvel")")" --bind "$work" "$work" \
+    --ro-bind "$work/flatpak-info" /.flatpak-info --setenv QUORVEL_COMPOSE '' --setenv XDG_DATA_HOME "$work/app" \
+    --setenv XDG_DATA_DIRS "$work/app" --setenv XDG_CONFIG_HOME "$work/app" -- "$@"
+}
+if ! command -v bwrap >/dev/null || ! flatpak_run true 2>"$work/bwrap.log"; then
+  echo "SKIPPED the fake Flatpak: bubblewrap cannot run here: $(cat "$work/bwrap.log" 2>/dev/null)"
+else
+  check "a Flatpak uses the portal by itself" 0 '' '^$' -- flatpak_run "$quorvel" send --to ann@example.org --subject Flatpak
+  check "a Flatpak: the URL" 0 'mailto:ann@example.org?subject=Flatpak&body=' '' -- record
+  check "a Flatpak: attachments refused by the portal" 0 '' '^$' -- \
+    flatpak_run "$quorvel" send --to ann@example.org --subject Minutes --attach "$work/minutes.txt"
+  check "a Flatpak: the fall-back asks for them by hand, through the portal" 0 \
+    "mailto:ann@example.org?Subject=Minutes&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: $work/minutes.txt" '' -- record
+  check "a Flatpak lists the portal as its one mail client" 0 '* Desktop Email Portal' '' -- flatpak_run "$quorvel" clients
+fi
 
 # No mailto: handler on the desktop: the portal answers 2.
 rm "$root/config/mimeapps.list" "$root/data/applications/mailer.desktop"
