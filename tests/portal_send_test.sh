@@ -24,9 +24,13 @@ skip() { echo "SKIPPED: $*"; exit 77; }
   skip "xdg-desktop-portal and xdg-desktop-portal-gtk are not installed (scripts/install-deps.sh installs them)"
 command -v Xvfb >/dev/null || skip "Xvfb is not installed"
 
-# wait_for FILE: until FILE has something in it, 10 seconds at most.
+# wait_for FILE [PID]: until FILE has something in it, 10 seconds at most, or the process PID ended.
 wait_for() {
-  for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done
+  for _ in $(seq 100); do
+    [ -s "$1" ] && return 0
+    [ -z "${2:-}" ] || kill -0 "$2" 2>/dev/null || return 1
+    sleep 0.1
+  done
   return 1
 }
 
@@ -45,7 +49,7 @@ export HOME=$root/home XDG_DATA_HOME=$root/data XDG_DATA_DIRS=$root/data-dir XDG
 # Xvfb and the bus end with this script even when it is killed; the portal services end with the bus.
 setpriv --pdeathsig KILL Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
-wait_for "$work/display" || skip "Xvfb cannot start: $(tail -n 3 "$work/xvfb.log")"
+wait_for "$work/display" "$xvfb" || skip "Xvfb cannot start: $(tail -n 3 "$work/xvfb.log")"
 
 cat >"$work/bus.conf" <<EOF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
@@ -62,7 +66,7 @@ EOF
 DISPLAY=:$(cat "$work/display") NO_AT_BRIDGE=1 setsid setpriv --pdeathsig KILL \
   dbus-daemon --config-file="$work/bus.conf" --nofork --print-address=4 4>"$work/bus-address" 2>"$work/bus.log" &
 bus=$!
-wait_for "$work/bus-address" || { cat "$work/bus.log"; echo "FAILED: the session bus did not start"; exit 1; }
+wait_for "$work/bus-address" "$bus" || { cat "$work/bus.log"; echo "FAILED: the session bus did not start"; exit 1; }
 export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus-address") QUORVEL_COMPOSE=portal
 
 # The default mailto: handler, a program that writes its arguments, one a line, to records/mailer.
