@@ -32,6 +32,8 @@ constexpr const char* kEmailInterface = "org.freedesktop.portal.Email";
 constexpr const char* kRequestInterface = "org.freedesktop.portal.Request";
 constexpr const char* kPortal = "the desktop's Email portal";
 constexpr std::size_t kLongestSubject = 200;  // characters, as the portal counts them
+// The session bus refuses a message carrying more descriptors than this, and closes the connection.
+constexpr std::size_t kMostAttachments = 16;
 // Copies and several recipients came with version 3; before, one address only.
 constexpr std::uint32_t kVersionWithCopies = 3;
 // The portal may show the user a chooser first; past this the request is given up.
@@ -376,6 +378,10 @@ PortalRequest PortalRequestFor(const EmailPortal& portal, const ComposedMessage&
                     std::string(kPortal) + " does not pass attachments on: its mail clients drop them without a word; "
                                            "attach " + Joined(message.attachment_paths, ", ") +
                         " in the compose window by hand");
+  }
+  if (message.attachment_paths.size() > kMostAttachments) {
+    throw MapiError(mapi_error::kNotSupported, std::string(kPortal) + " takes at most " +
+                                                   std::to_string(kMostAttachments) + " attachments in one message");
   }
   for (const auto& path : message.attachment_paths) request.attachment_paths.push_back(AttachmentPath(path));
   if (PortalUrl(request).size() > platform::kLargestArgument) {

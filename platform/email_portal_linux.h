@@ -52,7 +52,8 @@ struct PortalRequest {
 //         ("Ann <ann@example.org>" -> "ann@example.org")
 //   32026 a subject holding a line break; text that is not UTF-8; copies or several recipients for
 //         a portal older than version 3; attachments unless allowed (the portal's clients drop them
-//         without a word), or allowed but with a path the mailto: URL would misread (& # ? %)
+//         without a word), or allowed but more than the bus carries in one message (16) or with a
+//         path the mailto: URL would misread (& # ? %)
 //   32018 a subject over 200 characters; a message whose URL would pass the argument limit
 PortalRequest PortalRequestFor(const EmailPortal& portal, const ComposedMessage& message, bool attachmentsAllowed);
 
