@@ -9,10 +9,10 @@ quorvel=$(realpath "$1") cases=$2
 unset XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION DISPLAY WAYLAND_DISPLAY \
   DBUS_SESSION_BUS_ADDRESS BROWSER MAILER SNAP QUORVEL_PORTAL_ATTACHMENTS
 
-xvfb='' bus=''
-# The bus leads a process group of its own, which the portal services it starts stay in.
+xvfb='' buses=()
+# Each bus leads a process group of its own, which the portal services it starts stay in.
 stop_desktop() {
-  [ -n "$bus" ] && kill -- "-$bus" 2>/dev/null
+  for bus in "${buses[@]}"; do kill -- "-$bus" 2>/dev/null; done
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   wait 2>/dev/null
 }
@@ -51,23 +51,28 @@ setpriv --pdeathsig KILL Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>
 xvfb=$!
 wait_for "$work/display" "$xvfb" || skip "Xvfb cannot start: $(tail -n 3 "$work/xvfb.log")"
 
-cat >"$work/bus.conf" <<EOF
+# start_bus NAME SERVICES: a session bus whose services are found as the SERVICES element says; its
+# address goes to $work/NAME-address. Without the accessibility bridge, GTK starts no bus of its own.
+start_bus() {
+  cat >"$work/$1.conf" <<EOF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>session</type>
   <listen>unix:dir=$root/runtime</listen>
   <auth>EXTERNAL</auth>
-  <standard_session_servicedirs/>
+  $2
   <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
 </busconfig>
 EOF
-# Without the accessibility bridge, GTK starts no accessibility bus of its own.
-DISPLAY=:$(cat "$work/display") NO_AT_BRIDGE=1 setsid setpriv --pdeathsig KILL \
-  dbus-daemon --config-file="$work/bus.conf" --nofork --print-address=4 4>"$work/bus-address" 2>"$work/bus.log" &
-bus=$!
-wait_for "$work/bus-address" "$bus" || { cat "$work/bus.log"; echo "FAILED: the session bus did not start"; exit 1; }
-export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus-address") QUORVEL_COMPOSE=portal
+  DISPLAY=:$(cat "$work/display") NO_AT_BRIDGE=1 setsid setpriv --pdeathsig KILL \
+    dbus-daemon --config-file="$work/$1.conf" --nofork --print-address=4 4>"$work/$1-address" 2>"$work/$1.log" &
+  buses+=($!)
+  wait_for "$work/$1-address" $! || { cat "$work/$1.log"; echo "FAILED: the session bus did not start"; exit 1; }
+}
+start_bus desktop '<standard_session_servicedirs/>'
+start_bus bare "<servicedir>$work/no-services</servicedir>"
+export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/desktop-address") QUORVEL_COMPOSE=portal
 
 # The default mailto: handler, a program that writes its arguments, one a line, to records/mailer.
 printf '#!/bin/sh\nfor a do printf "%%s\\n" "$a"; done >"%s.$$" && mv "%s.$$" "%s"\n' \
@@ -87,7 +92,7 @@ record() {
 prefix='mailto:ann@example.org?subject=&body='
 for size in 0 1; do head -c $((131071 - ${#prefix} + size)) /dev/zero | tr '\0' a >"$work/$([ $size = 0 ] && echo fits || echo over).txt"; done
 printf 'Gr\xfc\xdfe\n' >"$work/latin1.txt"
-for name in minutes.txt 'notes, v2.txt' 'x&subject=Y.txt' 'a#b.txt'; do printf 'Minutes.\n' >"$work/$name"; done
+for name in minutes.txt 'notes, v2.txt' 'x&subject=Y.txt' 'a#b.txt' '100%41.txt'; do printf 'Minutes.\n' >"$work/$name"; done
 
 trim() { local t=$1; t=${t#"${t%%[! ]*}"}; printf '%s' "${t%"${t##*[! ]}"}"; }
 url_length() { local url; url=$(record) && printf '%s' "${#url}"; }
@@ -145,6 +150,11 @@ else
     "mailto:ann@example.org?Subject=Minutes&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: $work/minutes.txt" '' -- record
   check "a Flatpak lists the portal as its one mail client" 0 '* Desktop Email Portal' '' -- flatpak_run "$quorvel" clients
 fi
+
+check "a bus without the portal" 0 '' \
+  "32003 .*Login has failed: the desktop's Email portal does not answer on the session bus \(.*org\.freedesktop\.portal\.Desktop" -- \
+  env DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$work/bare-address")" "$quorvel" send -v --to ann@example.org
+check "a bus without the portal: only the fall-back reached the client" 0 '' '' -- fall_back_only
 
 # No mailto: handler on the desktop: the portal answers 2.
 rm "$root/config/mimeapps.list" "$root/data/applications/mailer.desktop"
