@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <optional>
-#include <cstdlib>
 #include <string_view>
 
 #include "platform/desktop_handlers_linux.h"
@@ -66,16 +66,14 @@ bool IsWordCharacter(gunichar c) { return c == '_' || g_unichar_isalnum(c); }
 
 // word (sep word)*, with sep one of the separators: the shape of both halves of an address the
 // portal takes (it refuses a leading, trailing or doubled separator).
-bool IsWords(std::string_view part, std::string_view separators, std::size_t& separatorsSeen) {
+bool IsWords(std::string_view part, std::string_view separators) {
   bool after_word = false;
-  separatorsSeen = 0;
   for (const char* at = part.data(); at < part.data() + part.size(); at = g_utf8_next_char(at)) {
     const gunichar c = g_utf8_get_char(at);
     if (IsWordCharacter(c)) {
       after_word = true;
     } else if (c < 0x80 && separators.find(static_cast<char>(c)) != std::string_view::npos && after_word) {
       after_word = false;
-      ++separatorsSeen;
     } else {
       return false;
     }
@@ -87,10 +85,8 @@ bool IsWords(std::string_view part, std::string_view separators, std::size_t& se
 bool PortalTakes(std::string_view address) {
   const auto at = address.find('@');
   if (at == std::string_view::npos) return false;
-  std::size_t separators = 0;
-  if (!IsWords(address.substr(0, at), ".+-", separators)) return false;
   const std::string_view domain = address.substr(at + 1);
-  return IsWords(domain, ".-", separators) && domain.find('.') != std::string_view::npos;
+  return IsWords(address.substr(0, at), ".+-") && IsWords(domain, ".-") && domain.find('.') != std::string_view::npos;
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -182,11 +178,11 @@ class PortalBus {
     glib::Error error;
     const glib::Text address(g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, error.out()));
     if (address) {
-      connection_.reset(g_dbus_connection_new_for_address_sync(
-          address.get(),
-          GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                               G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-          nullptr, nullptr, error.out()));
+      connection_.reset(
+          g_dbus_connection_new_for_address_sync(address.get(),
+                                                 GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                                      G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                                                 nullptr, nullptr, error.out()));
     }
     if (!connection_) {
       Release();
@@ -225,9 +221,9 @@ class ResponseWait {
  public:
   ResponseWait(const PortalBus& bus, const std::string& path) : bus_(bus) {
     // Subscribed before the call: the bus takes the match rule before the request it may answer.
-    subscription_ = g_dbus_connection_signal_subscribe(bus.connection(), kPortalBusName, kRequestInterface,
-                                                       "Response", path.c_str(), nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-                                                       OnResponse, this, nullptr);
+    subscription_ =
+        g_dbus_connection_signal_subscribe(bus.connection(), kPortalBusName, kRequestInterface, "Response",
+                                           path.c_str(), nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnResponse, this, nullptr);
   }
   ~ResponseWait() { g_dbus_connection_signal_unsubscribe(bus_.connection(), subscription_); }
   ResponseWait(const ResponseWait&) = delete;
@@ -245,8 +241,8 @@ class ResponseWait {
   }
 
  private:
-  static void OnResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                         GVariant* parameters, gpointer self) {
+  static void OnResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
+                         gpointer self) {
     if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ua{sv})"))) return;
     guint32 response = 0;
     g_variant_get_child(parameters, 0, "u", &response);
@@ -290,7 +286,7 @@ GVariant* AttachmentHandles(const Strings& paths, GUnixFDList* descriptors) {
   g_variant_builder_init(&handles, G_VARIANT_TYPE("ah"));
   for (const auto& path : paths) {
     const platform::UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    struct stat status{};
+    struct stat status {};
     if (!file.valid() || fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
       g_variant_builder_clear(&handles);
       throw MapiError(mapi_error::kAttachmentNotFound, path + " cannot be opened for reading as a file");
@@ -347,10 +343,10 @@ bool PortalAttachmentsAllowed() {
 EmailPortal FindEmailPortal() {
   const PortalBus bus(mapi_error::kLoginFailure);
   glib::Error error;
-  const glib::Variant reply(g_dbus_connection_call_sync(
-      bus.connection(), kPortalBusName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
-      g_variant_new("(ss)", kEmailInterface, "version"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
-      error.out()));
+  const glib::Variant reply(
+      g_dbus_connection_call_sync(bus.connection(), kPortalBusName, kPortalPath, "org.freedesktop.DBus.Properties",
+                                  "Get", g_variant_new("(ss)", kEmailInterface, "version"), G_VARIANT_TYPE("(v)"),
+                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, error.out()));
   if (!reply) {
     throw MapiError(mapi_error::kLoginFailure,
                     std::string(kPortal) + " does not answer on the session bus (" + RemoteMessage(*error.out()) + ")");
@@ -368,16 +364,16 @@ PortalRequest PortalRequestFor(const EmailPortal& portal, const ComposedMessage&
                         message.note_text};
   CheckSubject(request.subject);
   RequireUtf8(request.body, "the body");
-  if (portal.version < kVersionWithCopies &&
-      (request.to.size() > 1 || !request.cc.empty() || !request.bcc.empty())) {
+  if (portal.version < kVersionWithCopies && (request.to.size() > 1 || !request.cc.empty() || !request.bcc.empty())) {
     throw MapiError(mapi_error::kNotSupported, std::string(kPortal) + " (version " + std::to_string(portal.version) +
                                                    ") takes one recipient and no copies");
   }
   if (!message.attachment_paths.empty() && !attachmentsAllowed) {
     throw MapiError(mapi_error::kNotSupported,
-                    std::string(kPortal) + " does not pass attachments on: its mail clients drop them without a word; "
-                                           "attach " + Joined(message.attachment_paths, ", ") +
-                        " in the compose window by hand");
+                    std::string(kPortal) +
+                        " does not pass attachments on: its mail clients drop them without a word; "
+                        "attach " +
+                        Joined(message.attachment_paths, ", ") + " in the compose window by hand");
   }
   if (message.attachment_paths.size() > kMostAttachments) {
     throw MapiError(mapi_error::kNotSupported, std::string(kPortal) + " takes at most " +
@@ -385,10 +381,9 @@ PortalRequest PortalRequestFor(const EmailPortal& portal, const ComposedMessage&
   }
   for (const auto& path : message.attachment_paths) request.attachment_paths.push_back(AttachmentPath(path));
   if (PortalUrl(request).size() > platform::kLargestArgument) {
-    throw MapiError(mapi_error::kTextTooLarge, "the message is longer than " + std::string(kPortal) +
-                                                   " hands a mail client (" +
-                                                   std::to_string(platform::kLargestArgument) +
-                                                   " bytes as a mailto: URL)");
+    throw MapiError(mapi_error::kTextTooLarge,
+                    "the message is longer than " + std::string(kPortal) + " hands a mail client (" +
+                        std::to_string(platform::kLargestArgument) + " bytes as a mailto: URL)");
   }
   return request;
 }
@@ -405,8 +400,8 @@ void ComposeByPortal(const EmailPortal& portal, const PortalRequest& request) {
       g_variant_new("(s@a{sv})", "", options), G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, -1, descriptors.get(),
       nullptr, nullptr, error.out()));
   if (!reply) {
-    throw MapiError(mapi_error::kFailure, std::string(kPortal) + " refused " + Described(request) + " (" +
-                                              RemoteMessage(*error.out()) + ")");
+    throw MapiError(mapi_error::kFailure,
+                    std::string(kPortal) + " refused " + Described(request) + " (" + RemoteMessage(*error.out()) + ")");
   }
   const std::optional<guint32> response = wait.Wait();
   if (!response) {

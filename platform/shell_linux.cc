@@ -44,7 +44,7 @@ std::intptr_t DesktopShell::ShellExecuteA(const std::string& operation, const st
   if (!handler && InsideSandbox()) {
     // Out of sight of the host's handlers: GIO asks the desktop's OpenURI portal from a Flatpak.
     return g_app_info_launch_default_for_uri(url, nullptr, nullptr) ? shell_answer::kStarted
-                                                                     : shell_answer::kNoAssociation;
+                                                                    : shell_answer::kNoAssociation;
   }
   if (!handler) return shell_answer::kNoAssociation;
 
