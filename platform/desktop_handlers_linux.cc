@@ -44,6 +44,8 @@ glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme) {
   return std::move(handlers.front());
 }
 
+bool InsideSandbox() { return g_getenv("SNAP") != nullptr || g_file_test("/.flatpak-info", G_FILE_TEST_EXISTS); }
+
 std::string DesktopId(GAppInfo* handler) { return glib::TextOrEmpty(g_app_info_get_id(handler)); }
 
 }  // namespace quorvel::platform

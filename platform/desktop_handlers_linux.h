@@ -23,6 +23,10 @@ std::vector<glib::Object<GAppInfo>> HandlersFor(std::string_view scheme);
 // handler there is; none when no handler passes the rule.
 glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme);
 
+// Inside a Flatpak (/.flatpak-info exists) or a Snap (SNAP is set), where the host's desktop entries
+// and programs are out of sight.
+bool InsideSandbox();
+
 // The desktop entry's id ("thunderbird.desktop"), or the empty text.
 std::string DesktopId(GAppInfo* handler);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/desktop_handlers_linux.h"
+#include "platform/email_portal_linux.h"
 #include "platform/registry.h"
 
 namespace quorvel::platform {
@@ -54,6 +55,13 @@ std::string CommandWithoutFieldCodes(std::string_view exec) {
 }
 
 std::optional<RegKey> DesktopMailClients() {
+  if (mapi::ComposeThroughPortal()) {
+    // A sandbox sees none of the host's entries; the portal reaches whichever client the host has.
+    RegKey mail;
+    mail.FindOrCreate(mapi::kPortalClientName);
+    mail.SetValue("", StringValue(mapi::kPortalClientName));
+    return mail;
+  }
   const auto handlers = HandlersFor(kMailtoScheme);
   const glib::Object<GAppInfo> default_handler = DefaultHandlerFor(kMailtoScheme);
 

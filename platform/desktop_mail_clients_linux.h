@@ -12,6 +12,10 @@
 // Names differ only in ASCII case count as the same name: the first in GIO's order keeps it, each
 // later one gets " (<desktop id without .desktop>)" appended, e.g. "Mail" and "Mail (mail-nightly)".
 // A backslash in a Name, which would split the key path, becomes '/'.
+//
+// Where messages go through the desktop's Email portal (email_portal_linux.h: inside a Flatpak or
+// Snap, or QUORVEL_COMPOSE=portal), the key holds one client, kPortalClientName, without a command,
+// and it is the default.
 #pragma once
 
 #include <optional>

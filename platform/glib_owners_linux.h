@@ -17,6 +17,9 @@ struct FreeTextList {
 struct Unref {
   void operator()(gpointer object) const { g_object_unref(object); }
 };
+struct UnrefVariant {
+  void operator()(GVariant* value) const { g_variant_unref(value); }
+};
 struct FreeObjectList {
   void operator()(GList* list) const { g_list_free_full(list, g_object_unref); }
 };
@@ -26,6 +29,7 @@ using TextList = std::unique_ptr<char*, FreeTextList>;  // NULL-terminated, as g
 template <class T>
 using Object = std::unique_ptr<T, Unref>;
 using ObjectList = std::unique_ptr<GList, FreeObjectList>;
+using Variant = std::unique_ptr<GVariant, UnrefVariant>;  // a value held, never a floating one
 
 // The GError* a call fills in, freed with its owner:  glib::Error error; g_call(..., error.out());
 class Error {

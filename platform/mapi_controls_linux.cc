@@ -36,12 +36,12 @@ bool NamesFile(const std::string& path) {
 
 }  // namespace
 
-std::int32_t SignedOnSessions::Add(MailHandler handler) {
+std::int32_t SignedOnSessions::Add(MailRoute route) {
   const std::lock_guard lock(mutex_);
   do {
     last_id_ = last_id_ == std::numeric_limits<std::int32_t>::max() ? 1 : last_id_ + 1;
   } while (sessions_.contains(last_id_));
-  sessions_.emplace(last_id_, std::move(handler));
+  sessions_.emplace(last_id_, std::move(route));
   return last_id_;
 }
 
@@ -50,7 +50,7 @@ void SignedOnSessions::Remove(std::int32_t id) {
   sessions_.erase(id);
 }
 
-std::optional<MailHandler> SignedOnSessions::Find(std::int32_t id) const {
+std::optional<MailRoute> SignedOnSessions::Find(std::int32_t id) const {
   const std::lock_guard lock(mutex_);
   const auto found = sessions_.find(id);
   if (found == sessions_.end()) return std::nullopt;
@@ -62,12 +62,16 @@ DesktopMapiSession::~DesktopMapiSession() {
 }
 
 void DesktopMapiSession::SignOn() {
-  std::optional<MailHandler> handler = DefaultMailHandler();
-  if (!handler) {
+  MailRoute route;
+  if (ComposeThroughPortal()) {
+    route = FindEmailPortal();
+  } else if (std::optional<MailHandler> handler = DefaultMailHandler()) {
+    route = std::move(*handler);
+  } else {
     throw MapiError(mapi_error::kLoginFailure, "no mail client is set up to open mailto: links");
   }
   if (session_id_ != 0) sessions_->Remove(session_id_);
-  session_id_ = sessions_->Add(std::move(*handler));
+  session_id_ = sessions_->Add(std::move(route));
 }
 
 void DesktopMapiSession::SignOff() {
@@ -77,8 +81,8 @@ void DesktopMapiSession::SignOff() {
 }
 
 void DesktopMapiMessages::Send(bool showDialog) {
-  const std::optional<MailHandler> handler = sessions_->Find(session_id_);
-  if (!handler) throw NoSession();
+  const std::optional<MailRoute> route = sessions_->Find(session_id_);
+  if (!route) throw NoSession();
   if (!showDialog) {
     throw MapiError(mapi_error::kNotSupported,
                     "a message is shown in the mail client's compose window, never sent unseen");
@@ -100,12 +104,17 @@ void DesktopMapiMessages::Send(bool showDialog) {
     composed.attachment_paths.push_back(attachment.path_name);
   }
 
-  const ComposeLaunch launch = ComposeLaunchFor(*handler, composed, platform::WriteBodyFile);
+  if (const auto* portal = std::get_if<EmailPortal>(&*route)) {
+    ComposeByPortal(*portal, PortalRequestFor(*portal, composed, PortalAttachmentsAllowed()));
+    return;
+  }
+  const MailHandler& handler = std::get<MailHandler>(*route);
+  const ComposeLaunch launch = ComposeLaunchFor(handler, composed, platform::WriteBodyFile);
   if (const auto* program = std::get_if<ProgramLaunch>(&launch)) {
     try {
       programs_->StartProgram(program->argv);
     } catch (const AutomationError& error) {
-      throw MapiError(mapi_error::kFailure, handler->name + " could not be started (" + error.description() + ")");
+      throw MapiError(mapi_error::kFailure, handler.name + " could not be started (" + error.description() + ")");
     }
     return;
   }

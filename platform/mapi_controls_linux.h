@@ -1,19 +1,21 @@
 // The two Simple MAPI controls on Linux. Signing on picks the desktop's default mailto: handler
 // (GIO) and remembers it under a session number; sending hands the composed message to that client
 // through the back end its desktop entry calls for (compose_backends_linux.h), then returns without
-// waiting.
+// waiting. Inside a Flatpak or Snap, or with QUORVEL_COMPOSE=portal, the session is the desktop's
+// Email portal instead (email_portal_linux.h): signing on asks it for its version, sending waits for
+// its answer. There attachments pass only with QUORVEL_PORTAL_ATTACHMENTS=1.
 //
 // Linux mail clients take no logon from another program: DownLoadMail, LogonUI, NewSession, UserName
 // and Password are kept but change nothing, and every SignOn opens a session of its own. The
 // attachments' Name, Position and Type are kept too; clients name an attachment after its file.
 //
 // Errors, all raised before anything is started:
-//   32003 SignOn: no mail client is set up to open mailto: links
+//   32003 SignOn: no mail client is set up to open mailto: links, or the Email portal does not answer
 //   32053 SignOff without a session; Send with a session number that was never given or has ended
 //   32026 Send(false): the library never sends without showing the message; attachments for a
 //         client reached only by a mailto: link, or that a sandboxed client cannot read
 //   32011 an attachment slot whose path names no file
-//   32025, 32018 as compose_backends.h raises them
+//   32025, 32018 as compose_backends.h and email_portal_linux.h raise them
 //   32002 the client's program could not be started, the desktop did not open the link, or the
 //         message body could not be written for the client
 #pragma once
@@ -24,9 +26,11 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include "platform/automation_servers.h"
 #include "platform/compose_backends_linux.h"
+#include "platform/email_portal_linux.h"
 #include "platform/mapi_controls.h"
 #include "platform/mapi_message_slots.h"
 #include "platform/program_start.h"
@@ -34,18 +38,21 @@
 
 namespace quorvel::mapi {
 
-// The sessions, each with the mailto: handler it signed on to, through one registration of the controls; both controls
+// Where a session hands its messages: a mailto: handler's own back end, or the Email portal.
+using MailRoute = std::variant<MailHandler, EmailPortal>;
+
+// The sessions, each with the route it signed on to, through one registration of the controls; both controls
 // share it.
 class SignedOnSessions {
  public:
   // A new session number, never 0 and never one in use.
-  std::int32_t Add(MailHandler handler);
+  std::int32_t Add(MailRoute route);
   void Remove(std::int32_t id);
-  std::optional<MailHandler> Find(std::int32_t id) const;
+  std::optional<MailRoute> Find(std::int32_t id) const;
 
  private:
   mutable std::mutex mutex_;
-  std::map<std::int32_t, MailHandler> sessions_;
+  std::map<std::int32_t, MailRoute> sessions_;
   std::int32_t last_id_ = 0;
 };
 

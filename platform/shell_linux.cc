@@ -22,7 +22,8 @@
 // still answers kStarted. An entry whose program cannot be found is no handler, so it answers
 // kNoAssociation rather than kFileNotFound. kFileNotFound is what GIO's own failures answer: the
 // helper cannot be started, the entry's working folder (Path=) is missing, the argument list is too
-// long.
+// long. Inside a Flatpak or Snap, where no handler is in sight, GIO opens the URL as it would for
+// any sandboxed program: from a Flatpak through the desktop's OpenURI portal.
 namespace quorvel::platform {
 
 namespace {
@@ -40,6 +41,11 @@ std::intptr_t DesktopShell::ShellExecuteA(const std::string& operation, const st
   const char* scheme = g_uri_peek_scheme(url);  // interned, lower case; null when there is none
   if (!scheme) return shell_answer::kNoAssociation;
   const glib::Object<GAppInfo> handler = DefaultHandlerFor(scheme);
+  if (!handler && InsideSandbox()) {
+    // Out of sight of the host's handlers: GIO asks the desktop's OpenURI portal from a Flatpak.
+    return g_app_info_launch_default_for_uri(url, nullptr, nullptr) ? shell_answer::kStarted
+                                                                    : shell_answer::kNoAssociation;
+  }
   if (!handler) return shell_answer::kNoAssociation;
 
   GList uris{};

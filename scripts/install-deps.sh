@@ -8,6 +8,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libglib2.0-dev desktop-file-utils
   clang libclang-rt-14-dev
+  xvfb dbus-daemon xdg-desktop-portal xdg-desktop-portal-gtk bubblewrap
 )
 
 missing=()

@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# `quorvel send` through the desktop's Email portal, for real: Xvfb, a private session bus that
+# starts Debian's xdg-desktop-portal and xdg-desktop-portal-gtk, and a recording program as the
+# default mailto: handler. The cases are tests/cases/portal_send.txt. Exits 77 (skipped) when Xvfb or
+# the portal is not there.
+set -u
+quorvel=$(realpath "$1") cases=$2
+. "$(dirname "$0")/cli_check.sh"
+unset XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION DISPLAY WAYLAND_DISPLAY \
+  DBUS_SESSION_BUS_ADDRESS BROWSER MAILER SNAP QUORVEL_PORTAL_ATTACHMENTS
+
+xvfb='' buses=()
+# Each bus leads a process group of its own, which the portal services it starts stay in.
+stop_desktop() {
+  for bus in "${buses[@]}"; do kill -- "-$bus" 2>/dev/null; done
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  wait 2>/dev/null
+}
+trap 'stop_desktop; rm -rf "$work"' EXIT
+trap 'exit 143' TERM INT HUP
+
+skip() { echo "SKIPPED: $*"; exit 77; }
+[ -x /usr/libexec/xdg-desktop-portal ] && [ -x /usr/libexec/xdg-desktop-portal-gtk ] ||
+  skip "xdg-desktop-portal and xdg-desktop-portal-gtk are not installed (scripts/install-deps.sh installs them)"
+command -v Xvfb >/dev/null || skip "Xvfb is not installed"
+
+# wait_for FILE [PID]: until FILE has something in it, 10 seconds at most, or the process PID ended.
+wait_for() {
+  for _ in $(seq 100); do
+    [ -s "$1" ] && return 0
+    [ -z "${2:-}" ] || kill -0 "$2" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# The desktop: its own home and XDG folders. The bus and the portal services started by it see this
+# environment; their XDG_DATA_DIRS reaches the machine's D-Bus services and GSettings schemas, but
+# not its applications, so the handler is always the test's own.
+root=$work/desktop
+mkdir -p "$root/home" "$root/data/applications" "$root/config" "$root/runtime" "$root/bin" "$root/records" \
+  "$root/data-dir"
+chmod 700 "$root/runtime"
+ln -s /usr/share/dbus-1 /usr/share/glib-2.0 "$root/data-dir/"
+export HOME=$root/home XDG_DATA_HOME=$root/data XDG_DATA_DIRS=$root/data-dir XDG_CONFIG_HOME=$root/config \
+  XDG_CONFIG_DIRS=$root/config-dir XDG_RUNTIME_DIR=$root/runtime QUORVEL_MACHINE_HIVE=$work/machine.reg \
+  QUORVEL_USER_HIVE=$work/user.reg
+
+# Xvfb and the bus end with this script even when it is killed; the portal services end with the bus.
+setpriv --pdeathsig KILL Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb=$!
+wait_for "$work/display" "$xvfb" || skip "Xvfb cannot start: $(tail -n 3 "$work/xvfb.log")"
+
+# start_bus NAME SERVICES: a session bus whose services are found as the SERVICES element says; its
+# address goes to $work/NAME-address. Without the accessibility bridge, GTK starts no bus of its own.
+start_bus() {
+  cat >"$work/$1.conf" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$root/runtime</listen>
+  <auth>EXTERNAL</auth>
+  $2
+  <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
+</busconfig>
+EOF
+  DISPLAY=:$(cat "$work/display") NO_AT_BRIDGE=1 setsid setpriv --pdeathsig KILL \
+    dbus-daemon --config-file="$work/$1.conf" --nofork --print-address=4 4>"$work/$1-address" 2>"$work/$1.log" &
+  buses+=($!)
+  wait_for "$work/$1-address" $! || { cat "$work/$1.log"; echo "FAILED: the session bus did not start"; exit 1; }
+}
+start_bus desktop '<standard_session_servicedirs/>'
+start_bus bare "<servicedir>$work/no-services</servicedir>"
+export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/desktop-address") QUORVEL_COMPOSE=portal
+
+# The default mailto: handler, a program that writes its arguments, one a line, to records/mailer.
+printf '#!/bin/sh\nfor a do printf "%%s\\n" "$a"; done >"%s.$$" && mv "%s.$$" "%s"\n' \
+  "$root/records/mailer" "$root/records/mailer" "$root/records/mailer" >"$root/bin/mailer"
+chmod 755 "$root/bin/mailer"
+printf '[Desktop Entry]\nType=Application\nName=Mailer\nExec=%s %%u\nMimeType=x-scheme-handler/mailto;\n' \
+  "$root/bin/mailer" >"$root/data/applications/mailer.desktop"
+printf '[Default Applications]\nx-scheme-handler/mailto=mailer.desktop\n' >"$root/config/mimeapps.list"
+update-desktop-database "$root/data/applications"
+
+# record: the URL the handler got, waiting for it; the client is not waited for by anyone.
+record() {
+  wait_for "$root/records/mailer" || { echo "(no mail client was started)"; return 1; }
+  cat "$root/records/mailer" && rm -f "$root/records/mailer"
+}
+
+prefix='mailto:ann@example.org?subject=&body='
+for size in 0 1; do head -c $((131071 - ${#prefix} + size)) /dev/zero | tr '\0' a >"$work/$([ $size = 0 ] && echo fits || echo over).txt"; done
+printf 'Gr\xfc\xdfe\n' >"$work/latin1.txt"
+for name in minutes.txt 'notes, v2.txt' 'x&subject=Y.txt' 'a#b.txt' '100%41.txt'; do printf 'Minutes.\n' >"$work/$name"; done
+
+trim() { local t=$1; t=${t#"${t%%[! ]*}"}; printf '%s' "${t%"${t##*[! ]}"}"; }
+url_length() { local url; url=$(record) && printf '%s' "${#url}"; }
+url_matches() { local url; url=$(record) && grep -qE -- "$1" <<<"$url"; }
+# The fall-back's own URL (Subject= or none) reached the client, never the portal's (always subject=).
+fall_back_only() { local url; url=$(record) && [[ $url != *'?subject='* ]]; }
+
+# A case: its environment, then `quorvel send -v` with its arguments; the outcome as the case file says.
+run_case() {  # NAME ENVIRONMENT ARGUMENTS OUTCOME
+  local name=$1 environment=() arguments outcome=$4
+  [ "$2" = - ] || read -r -a environment <<<"$2"
+  eval "arguments=($3)"
+  rm -f "$root/records/mailer"
+  case $outcome in
+    url=*)
+      check "$name: quiet" 0 '' '^$' -- env "${environment[@]}" "$quorvel" send "${arguments[@]}"
+      check "$name: the URL" 0 "${outcome#url=}" '' -- record ;;
+    url~*)
+      check "$name: quiet" 0 '' '^$' -- env "${environment[@]}" "$quorvel" send "${arguments[@]}"
+      check "$name: the URL" 0 '' '' -- url_matches "${outcome#url~}" ;;
+    length=*)
+      check "$name: quiet" 0 '' '^$' -- env "${environment[@]}" "$quorvel" send "${arguments[@]}"
+      check "$name: the URL's length" 0 "${outcome#length=}" '' -- url_length ;;
+    error~*)
+      check "$name: the error" 0 '' "${outcome#error~}" -- env "${environment[@]}" "$quorvel" send -v "${arguments[@]}"
+      check "$name: only the fall-back reached the client" 0 '' '' -- fall_back_only ;;
+  esac
+}
+while IFS='|' read -r name environment arguments outcome; do
+  run_case "$(trim "$name")" "$(trim "$environment")" "$(trim "$arguments")" "$(trim "$outcome")"
+done < <(grep -v -e '^#' -e '^$' "$cases")
+
+check "a Snap lists the portal as its one mail client" 0 '* Desktop Email Portal' '' -- \
+  env QUORVEL_COMPOSE= SNAP=/snap/example/1 "$quorvel" clients
+
+# A fake Flatpak: quorvel under bubblewrap, the machine's /usr read-only on an empty root, the scratch
+# folder (with the bus socket) bound in, and a /.flatpak-info naming the application. Its XDG folders
+# are its own, so it sees no handler of the desktop's.
+printf '[Application]\nname=org.example.App\n' >"$work/flatpak-info"
+flatpak_run() {
+  bwrap --tmpfs / --ro-bind /usr /usr --ro-bind /etc/ld.so.cache /etc/ld.so.cache --symlink usr/lib /lib \
+    --symlink usr/lib64 /lib64 --symlink usr/bin /bin --proc /proc --dev /dev --tmpfs /tmp \
+    --ro-bind "$(dirname "$(dirname "$quorvel")")" "$(dirname "$(dirname "$quorvel")")" --bind "$work" "$work" \
+    --ro-bind "$work/flatpak-info" /.flatpak-info --setenv QUORVEL_COMPOSE '' --setenv XDG_DATA_HOME "$work/app" \
+    --setenv XDG_DATA_DIRS "$work/app" --setenv XDG_CONFIG_HOME "$work/app" -- "$@"
+}
+if ! command -v bwrap >/dev/null || ! flatpak_run true 2>"$work/bwrap.log"; then
+  echo "SKIPPED the fake Flatpak: bubblewrap cannot run here: $(cat "$work/bwrap.log" 2>/dev/null)"
+else
+  check "a Flatpak uses the portal by itself" 0 '' '^$' -- flatpak_run "$quorvel" send --to ann@example.org --subject Flatpak
+  check "a Flatpak: the URL" 0 'mailto:ann@example.org?subject=Flatpak&body=' '' -- record
+  check "a Flatpak: attachments refused by the portal" 0 '' '^$' -- \
+    flatpak_run "$quorvel" send --to ann@example.org --subject Minutes --attach "$work/minutes.txt"
+  check "a Flatpak: the fall-back asks for them by hand, through the portal" 0 \
+    "mailto:ann@example.org?Subject=Minutes&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: $work/minutes.txt" '' -- record
+  check "a Flatpak lists the portal as its one mail client" 0 '* Desktop Email Portal' '' -- flatpak_run "$quorvel" clients
+fi
+
+check "a bus without the portal" 0 '' \
+  "32003 .*Login has failed: the desktop's Email portal does not answer on the session bus \(.*org\.freedesktop\.portal\.Desktop" -- \
+  env DBUS_SESSION_BUS_ADDRESS="$(head -n 1 "$work/bare-address")" "$quorvel" send -v --to ann@example.org
+check "a bus without the portal: only the fall-back reached the client" 0 '' '' -- fall_back_only
+
+# No mailto: handler on the desktop: the portal answers 2.
+rm "$root/config/mimeapps.list" "$root/data/applications/mailer.desktop"
+update-desktop-database "$root/data/applications"
+check "no handler: the portal's answer, named" 0 '' \
+  "32002 .*Unspecified failure: the desktop's Email portal could not hand the message to ann@example\.org, subject \"Hello\" to a mail client" -- \
+  "$quorvel" send -v --to ann@example.org --subject Hello
+finish
