@@ -1,0 +1,188 @@
+// End to end, as whole processes: the time from starting `quorvel send`, `xdg-email` or
+// `gio open mailto:…` until the mail client has the message (its recording program has closed its
+// record) and the command has exited. The same message, the same recording client, the same private
+// desktop for all three: one whose only mailto: handler is any client (reached by a mailto: link),
+// and one whose handler is Thunderbird (which `quorvel send` and `xdg-email` hand the message as
+// its own -compose argument). A desktop session is pretended (DISPLAY), since xdg-email opens
+// nothing without one; none of the three connects to it.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/inotify.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/desktop.h"
+
+namespace quorvel::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kTo = "ann@example.org";
+constexpr const char* kSubject = "Minutes of the meeting";
+constexpr const char* kBody = "See you on Monday.";
+constexpr const char* kUrl =
+    "mailto:ann@example.org?subject=Minutes%20of%20the%20meeting&body=See%20you%20on%20Monday.";
+
+enum Client { kAnyClient, kThunderbird };
+enum Tool { kQuorvel, kXdgEmail, kGioOpen };
+
+struct ClientDesktop {
+  Desktop desktop;
+  std::string id;
+};
+
+// Made once per process; not entered: only the commands started run in it.
+ClientDesktop& DesktopFor(Client client) {
+  static std::array<std::unique_ptr<ClientDesktop>, 2> made;
+  auto& desktop = made[client];
+  if (!desktop) {
+    desktop = std::make_unique<ClientDesktop>();
+    desktop->id = client == kThunderbird ? "thunderbird" : "mailer";
+    desktop->desktop.AddClient(desktop->id, client == kThunderbird ? "Mozilla Thunderbird" : "Mailer");
+    desktop->desktop.SetDefault(desktop->id);
+    desktop->desktop.Refresh();
+  }
+  return *desktop;
+}
+
+std::vector<std::string> Command(Tool tool) {
+  switch (tool) {
+    case kQuorvel: return {QUORVEL_CLI, "send", "--to", kTo, "--subject", kSubject, "--body", kBody};
+    case kXdgEmail: return {"xdg-email", "--subject", kSubject, "--body", kBody, kTo};
+    case kGioOpen: return {"gio", "open", kUrl};
+  }
+  return {};
+}
+
+// Starts the command with its streams on /dev/null; -1 when it could not be started.
+pid_t Start(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
+  std::vector<char*> argv;
+  for (const auto& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const auto& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (const int stream : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_RDWR, 0);
+  pid_t child = -1;
+  const int failed = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return failed ? -1 : child;
+}
+
+// Watches the desktop's records folder for a record being closed.
+class RecordWatch {
+ public:
+  explicit RecordWatch(const fs::path& folder) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
+    if (fd_ >= 0) inotify_add_watch(fd_, folder.c_str(), IN_CLOSE_WRITE);
+  }
+  ~RecordWatch() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  RecordWatch(const RecordWatch&) = delete;
+  RecordWatch& operator=(const RecordWatch&) = delete;
+
+  int fd() const { return fd_; }
+  // Whether the events waiting name the record.
+  bool Closed(const std::string& name) const {
+    alignas(inotify_event) char buffer[4096];
+    bool seen = false;
+    for (ssize_t length; (length = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* at = buffer; at < buffer + length;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        if (event->len > 0 && name == event->name) seen = true;
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return seen;
+  }
+
+ private:
+  int fd_;
+};
+
+// Waits, at most 30 s, until the command has exited and the record is closed; the problem, or "".
+std::string AwaitHandOff(pid_t child, const RecordWatch& watch, const std::string& record) {
+  const int process = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
+  if (process < 0) return "pidfd_open failed";
+  bool exited = false;
+  bool recorded = false;
+  std::string problem;
+  while (!(exited && recorded) && problem.empty()) {
+    pollfd waiting[] = {{watch.fd(), POLLIN, 0}, {process, exited ? short(0) : short(POLLIN), 0}};
+    if (::poll(waiting, 2, 30000) <= 0) {
+      problem = "nothing happened for 30 s";
+    } else {
+      if (waiting[0].revents) recorded = recorded || watch.Closed(record);
+      if (waiting[1].revents) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        exited = true;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) problem = "the command failed";
+      }
+    }
+  }
+  ::close(process);
+  if (!exited) {
+    ::kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+  }
+  return problem;
+}
+
+void HandOff(benchmark::State& state, Client client, Tool tool) {
+  ClientDesktop& target = DesktopFor(client);
+  const std::vector<std::string> environment = target.desktop.ChildEnvironment({{"DISPLAY", ":0"}});
+  const std::vector<std::string> command = Command(tool);
+  const fs::path record = target.desktop.records() / target.id;
+  const RecordWatch watch(target.desktop.records());
+  for (auto _ : state) {
+    const pid_t child = Start(command, environment);
+    const std::string problem =
+        child < 0 ? "could not start " + command.front() : AwaitHandOff(child, watch, target.id);
+    state.PauseTiming();
+    std::ifstream in(record, std::ios::binary);
+    const std::string arguments((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!problem.empty() || arguments.find(kTo) == std::string::npos) {
+      state.SkipWithError((command.front() + ": " + (problem.empty() ? "the client got no message" : problem)).c_str());
+      break;
+    }
+    fs::remove(record);
+    fs::remove_all(target.desktop.runtime() / "quorvel");  // Thunderbird's body files, left for the client
+    state.ResumeTiming();
+  }
+}
+
+void Register(const char* name, Client client, Tool tool) {
+  benchmark::RegisterBenchmark(name, HandOff, client, tool)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+// Registered when the program starts, like the BENCHMARK cases.
+const bool registered = [] {
+  Register("EndToEnd/any_client/quorvel_send", kAnyClient, kQuorvel);
+  Register("EndToEnd/any_client/gio_open", kAnyClient, kGioOpen);
+  Register("EndToEnd/any_client/xdg_email", kAnyClient, kXdgEmail);
+  Register("EndToEnd/thunderbird/quorvel_send", kThunderbird, kQuorvel);
+  Register("EndToEnd/thunderbird/gio_open", kThunderbird, kGioOpen);
+  Register("EndToEnd/thunderbird/xdg_email", kThunderbird, kXdgEmail);
+  return true;
+}();
+
+}  // namespace
+
+}  // namespace quorvel::bench
