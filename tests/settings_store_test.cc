@@ -108,7 +108,7 @@ TEST_F(HiveSettingsStoreTest, NamesNoHiveCanHoldAreInvalidArguments) {
 }
 
 // The first save makes the folder and the hive private; later ones change one value and keep the rest of the
-// hive, the mode its owner gave it included.
+// hive, the mode its owner gave it included, and one that changes nothing leaves the file alone.
 TEST_F(HiveSettingsStoreTest, SaveChangesOneValueAndKeepsTheRest) {
   store_.SaveSetting("App", "Sec", "Key", "first");
   EXPECT_EQ(fs::status(hive_.parent_path()).permissions(), fs::perms(0700));
@@ -126,6 +126,13 @@ TEST_F(HiveSettingsStoreTest, SaveChangesOneValueAndKeepsTheRest) {
   expected.FindOrCreate("Software\\VB and VBA Program Settings\\App\\New Sec").SetValue("Key", Text("n"));
   EXPECT_EQ(ReadHiveFile(hive_, "HKEY_CURRENT_USER"), expected);
   EXPECT_EQ(fs::status(hive_).permissions(), fs::perms(0640));
+
+  struct stat written {};
+  ASSERT_EQ(stat(hive_.c_str(), &written), 0);
+  store_.SaveSetting("App", "Sec", "Key", "new");
+  struct stat again {};
+  ASSERT_EQ(stat(hive_.c_str(), &again), 0);
+  EXPECT_EQ(again.st_ino, written.st_ino) << "saving the value already there replaced the hive";
 }
 
 TEST_F(HiveSettingsStoreTest, MalformedHiveRaisesAndIsNeverOverwritten) {
