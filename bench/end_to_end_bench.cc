@@ -3,11 +3,12 @@
 // record) and the command has exited. The same message, the same recording client, the same private
 // desktop for all three: one whose only mailto: handler is any client (reached by a mailto: link),
 // and one whose handler is Thunderbird (which `quorvel send` and `xdg-email` hand the message as
-// its own -compose argument). A desktop session is pretended (DISPLAY), since xdg-email opens
-// nothing without one; none of the three connects to it.
+// its own -compose argument). The desktop has a session bus of its own, and a display is pretended
+// (DISPLAY), since xdg-email opens nothing without one; none of the three connects to it.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/syscall.h>
@@ -20,10 +21,13 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bench/desktop.h"
+
+extern char** environ;
 
 namespace quorvel::bench {
 
@@ -40,9 +44,43 @@ constexpr const char* kUrl =
 enum Client { kAnyClient, kThunderbird };
 enum Tool { kQuorvel, kXdgEmail, kGioOpen };
 
+// A private session bus, as every desktop session has: GIO announces each launch on it, and
+// without one, with DISPLAY set, it would try to start one for every command.
+class SessionBus {
+ public:
+  explicit SessionBus(const fs::path& socket) : address_("unix:path=" + socket.string()) {
+    std::string program = "dbus-daemon";
+    std::string session = "--session";
+    std::string no_fork = "--nofork";
+    std::string address = "--address=" + address_;
+    char* const argv[] = {program.data(), session.data(), no_fork.data(), address.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (const int stream : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_RDWR, 0);
+    const int failed = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) throw std::runtime_error("cannot start dbus-daemon");
+    for (int waited = 0; !fs::exists(socket) && waited < 500; ++waited) ::usleep(10000);
+    if (!fs::exists(socket)) throw std::runtime_error("dbus-daemon did not listen at " + socket.string());
+  }
+  ~SessionBus() {
+    ::kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  SessionBus(const SessionBus&) = delete;
+  SessionBus& operator=(const SessionBus&) = delete;
+
+  const std::string& address() const { return address_; }
+
+ private:
+  std::string address_;
+  pid_t pid_ = -1;
+};
+
 struct ClientDesktop {
   Desktop desktop;
   std::string id;
+  std::unique_ptr<SessionBus> bus;
 };
 
 // Made once per process; not entered: only the commands started run in it.
@@ -55,6 +93,7 @@ ClientDesktop& DesktopFor(Client client) {
     desktop->desktop.AddClient(desktop->id, client == kThunderbird ? "Mozilla Thunderbird" : "Mailer");
     desktop->desktop.SetDefault(desktop->id);
     desktop->desktop.Refresh();
+    desktop->bus = std::make_unique<SessionBus>(desktop->desktop.runtime() / "bus");
   }
   return *desktop;
 }
@@ -147,7 +186,8 @@ std::string AwaitHandOff(pid_t child, const RecordWatch& watch, const std::strin
 
 void HandOff(benchmark::State& state, Client client, Tool tool) {
   ClientDesktop& target = DesktopFor(client);
-  const std::vector<std::string> environment = target.desktop.ChildEnvironment({{"DISPLAY", ":0"}});
+  const std::vector<std::string> environment =
+      target.desktop.ChildEnvironment({{"DISPLAY", ":0"}, {"DBUS_SESSION_BUS_ADDRESS", target.bus->address()}});
   const std::vector<std::string> command = Command(tool);
   const fs::path record = target.desktop.records() / target.id;
   const RecordWatch watch(target.desktop.records());

@@ -1,6 +1,6 @@
 // Listing the mail clients over the desktop's mailto: handlers (no machine hive, so the desktop
 // entries stand for HKEY_LOCAL_MACHINE\Software\Clients\Mail), beside GIO's own listing of the same
-// handlers, the floor any listing on this desktop stands on: entries per second over 100 and 1,000
+// handlers, the floor any listing on this desktop stands on: entries per second over 100, 300 and 1,000
 // entries.
 //
 // GIO reads a process's desktop once, and this process's desktop is a user's, with three clients; so
@@ -152,6 +152,7 @@ BENCHMARK_CAPTURE(Listing, GetMailClients, kGetMailClients)
     ->Name("MailClients/GetMailClients")
     ->ArgName("entries")
     ->Arg(100)
+    ->Arg(300)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
@@ -159,6 +160,7 @@ BENCHMARK_CAPTURE(Listing, gio_listing, kGioListing)
     ->Name("MailClients/gio_listing")
     ->ArgName("entries")
     ->Arg(100)
+    ->Arg(300)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime();
