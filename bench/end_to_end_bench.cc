@@ -1,10 +1,10 @@
 // End to end, as whole processes: the time from starting `quorvel send`, `xdg-email` or
 // `gio open mailto:…` until the mail client has the message (its recording program has closed its
-// record) and the command has exited. The same message, the same recording client, the same private
-// desktop for all three: one whose only mailto: handler is any client (reached by a mailto: link),
-// and one whose handler is Thunderbird (which `quorvel send` and `xdg-email` hand the message as
-// its own -compose argument). The desktop has a session bus of its own, and a display is pretended
-// (DISPLAY), since xdg-email opens nothing without one; none of the three connects to it.
+// record) and the command has exited; client_has_it_ms is the first of the two alone. The same message, the same
+// recording client, the same private desktop for all three: one whose only mailto: handler is any client (reached by a
+// mailto: link), and one whose handler is Thunderbird (which `quorvel send` and `xdg-email` hand the message as its own
+// -compose argument). The desktop has a session bus of its own, and a display is pretended (DISPLAY), since xdg-email
+// opens nothing without one; none of the three connects to it.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -155,8 +157,10 @@ class RecordWatch {
   int fd_;
 };
 
-// Waits, at most 30 s, until the command has exited and the record is closed; the problem, or "".
-std::string AwaitHandOff(pid_t child, const RecordWatch& watch, const std::string& record) {
+// Waits, at most 30 s, until the command has exited and the record is closed, noting when the record
+// was; the problem, or "".
+std::string AwaitHandOff(pid_t child, const RecordWatch& watch, const std::string& record,
+                         std::chrono::steady_clock::time_point& recordedAt) {
   const int process = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
   if (process < 0) return "pidfd_open failed";
   bool exited = false;
@@ -167,7 +171,10 @@ std::string AwaitHandOff(pid_t child, const RecordWatch& watch, const std::strin
     if (::poll(waiting, 2, 30000) <= 0) {
       problem = "nothing happened for 30 s";
     } else {
-      if (waiting[0].revents) recorded = recorded || watch.Closed(record);
+      if (waiting[0].revents && !recorded && watch.Closed(record)) {
+        recorded = true;
+        recordedAt = std::chrono::steady_clock::now();
+      }
       if (waiting[1].revents) {
         int status = 0;
         waitpid(child, &status, 0);
@@ -191,11 +198,17 @@ void HandOff(benchmark::State& state, Client client, Tool tool) {
   const std::vector<std::string> command = Command(tool);
   const fs::path record = target.desktop.records() / target.id;
   const RecordWatch watch(target.desktop.records());
+  // Until the client has the message, apart from the rest: a command also ends its own process, and
+  // one that used GIO waits at exit for the kernel to drop the file monitors GIO set up.
+  std::chrono::duration<double, std::milli> to_client{};
   for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    auto recorded_at = start;
     const pid_t child = Start(command, environment);
     const std::string problem =
-        child < 0 ? "could not start " + command.front() : AwaitHandOff(child, watch, target.id);
+        child < 0 ? "could not start " + command.front() : AwaitHandOff(child, watch, target.id, recorded_at);
     state.PauseTiming();
+    to_client += recorded_at - start;
     std::ifstream in(record, std::ios::binary);
     const std::string arguments((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!problem.empty() || arguments.find(kTo) == std::string::npos) {
@@ -206,6 +219,8 @@ void HandOff(benchmark::State& state, Client client, Tool tool) {
     fs::remove_all(target.desktop.runtime() / "quorvel");  // Thunderbird's body files, left for the client
     state.ResumeTiming();
   }
+  state.counters["client_has_it_ms"] =
+      to_client.count() / static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
 }
 
 void Register(const char* name, Client client, Tool tool) {
