@@ -23,7 +23,7 @@ std::string Numbered(const char* format, int number) {
   return text;
 }
 
-// Keys as a registry export writes them, about 200 bytes each: paths five levels deep under a hundred
+// Keys as a registry export writes them, about 250 bytes each: paths five levels deep under a hundred
 // vendors, a text with escapes, a non-ASCII name, a number, bytes, and an expandable text given as
 // UTF-16 hex.
 std::string ManyKeys(int keys) {
