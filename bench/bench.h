@@ -2,6 +2,8 @@
 // takes every line and report the library gives it and keeps nothing but the last error.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <cstdint>
 #include <string>
 
@@ -15,6 +17,10 @@ Desktop& ProcessDesktop();
 
 // The listing cases' worker process: serves them from a desktop of `entries` mailto: handlers.
 int RunListingWorker(int entries);
+
+// Ends the case with the reason, and the program with a failure once every case has run, so that the
+// test run notices a case that no longer measures what it should.
+void Fail(benchmark::State& state, const std::string& why);
 
 class QuietContext : public ApplicationContext {
  public:

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/desktop.h"
+#include "bench/bench.h"
 
 extern char** environ;
 
@@ -212,7 +212,7 @@ void HandOff(benchmark::State& state, Client client, Tool tool) {
     std::ifstream in(record, std::ios::binary);
     const std::string arguments((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (!problem.empty() || arguments.find(kTo) == std::string::npos) {
-      state.SkipWithError((command.front() + ": " + (problem.empty() ? "the client got no message" : problem)).c_str());
+      Fail(state, command.front() + ": " + (problem.empty() ? "the client got no message" : problem));
       break;
     }
     fs::remove(record);

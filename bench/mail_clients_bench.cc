@@ -113,7 +113,7 @@ void Listing(benchmark::State& state, char request) {
   for (auto _ : state) {
     const double seconds = worker.Run(request);
     if (seconds < 0) {
-      state.SkipWithError("the listing did not give every client and the default");
+      Fail(state, "the listing did not give every client and the default");
       break;
     }
     state.SetIterationTime(seconds);

@@ -14,7 +14,13 @@ namespace quorvel::bench {
 
 namespace {
 Desktop* process_desktop = nullptr;
+bool any_failed = false;
 }  // namespace
+
+void Fail(benchmark::State& state, const std::string& why) {
+  any_failed = true;
+  state.SkipWithError(why.c_str());
+}
 
 Desktop& ProcessDesktop() { return *process_desktop; }
 
@@ -42,5 +48,5 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  return 0;
+  return any_failed ? 1 : 0;
 }

@@ -1,9 +1,9 @@
 // The library's own work for one send, with the start of the client replaced by a double that only
 // keeps the argument vector: MailMAPI (sign on, send, sign off) and Email.Send (the client list and
 // the default from the desktop's entries, the MAPI route, the route recorded in the user's settings,
-// which go to disk as a user's do), to Thunderbird, whose body
-// travels in a file, for 1, 100 and 10,000 recipients and bodies of 1 KB, 1 MB and 10 MB. Beside them,
-// in the same run, one posix_spawn of /bin/true with its wait: the least that starting any client costs.
+// which go to disk as a user's do), to Thunderbird, whose body travels in a file, for 1, 100 and
+// 10,000 recipients and bodies of 1 KB, 1 MB and 10 MB. Beside them, in the same run, one posix_spawn
+// of /bin/true with its wait: the least that starting any client costs.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -116,7 +116,7 @@ void MailMapiSend(benchmark::State& state) {
     const bool sent = mapi.OpenSession("", "") && mapi.Send(message) && mapi.CloseSession();
     state.PauseTiming();
     if (!sent || !Reached(doubles, before)) {
-      state.SkipWithError(("the send did not reach the client:\n" + mapi.GetLog()).c_str());
+      Fail(state, "the send did not reach the client:\n" + mapi.GetLog());
       break;
     }
     doubles.RemoveBodyFile();
@@ -139,7 +139,7 @@ void EmailSend(benchmark::State& state) {
     const bool sent = email.Send(message);
     state.PauseTiming();
     if (!sent || !Reached(doubles, before)) {
-      state.SkipWithError(("the send did not reach the client: " + context->last_error).c_str());
+      Fail(state, "the send did not reach the client: " + context->last_error);
       break;
     }
     doubles.RemoveBodyFile();
@@ -156,7 +156,7 @@ void PosixSpawnTrue(benchmark::State& state) {
     int status = 0;
     if (posix_spawn(&child, program, nullptr, nullptr, argv, environ) != 0 || waitpid(child, &status, 0) != child ||
         !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      state.SkipWithError("/bin/true did not run");
+      Fail(state, "/bin/true did not run");
       break;
     }
   }
