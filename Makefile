@@ -3,14 +3,17 @@
 # make sanitize                    the same tests in an AddressSanitizer + UBSan build
 # make install PREFIX=DIR          build, then install the library, headers, host and manual page
 # make fuzz FUZZ_SECONDS=N         build the fuzz targets with clang's libFuzzer and run each N seconds
+# make bench BENCH_ARGS=...        build, then run every benchmark (docs/performance.md), e.g.
+#                                  BENCH_ARGS=--benchmark_filter=Send for some of them
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 ARGS ?= --help
+BENCH_ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: deps build run test sanitize fuzz install clean
+.PHONY: deps build run test bench sanitize fuzz install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -24,6 +27,10 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j2
+
+# The figures mean most on a quiet machine: see docs/performance.md.
+bench: build
+	@$(BUILD)/bin/quorvel_bench $(BENCH_ARGS)
 
 sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null

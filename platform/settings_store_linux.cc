@@ -163,7 +163,13 @@ void HiveSettingsStore::SaveSetting(const std::string& appName, const std::strin
   // raises here, and a text the reader would refuse while writing it, before anything is written.
   RegKey hive = ReadHiveFile(hive_path, kRootName);
   const char* text = value.c_str();
-  hive.FindOrCreate(path).SetValue(key, RegValue{reg_type::kString, {text, text + value.size() + 1}});
+  RegValue saved{reg_type::kString, {text, text + value.size() + 1}};
+  // A value already there as saved needs no new hive: every send records its route, mostly the one
+  // it recorded last time, and each replacement waits for two syncs to reach the disk.
+  if (const RegKey* section_key = hive.Find(path)) {
+    if (const RegValue* stored = section_key->Value(key); stored && *stored == saved) return;
+  }
+  hive.FindOrCreate(path).SetValue(key, std::move(saved));
   ReplaceHive(hive_path, WriteRegFile(hive, kRootName));
   SyncFolder(folder);
 }

@@ -54,6 +54,8 @@ check "a save changes its value and keeps the rest of the hive, its mode too" 0 
 "Bin"=hex:01,02
 "Keep"="k"
 "Carrier"="Eudora Command Line"' '' -- kept "$HOME/.config/quorvel/user.reg"
+same_again() { local before; before=$(stat -c %i "$1") && XDG_CONFIG_HOME= send && [ "$(stat -c %i "$1")" = "$before" ]; }
+check "a save of the value already stored leaves the hive alone" 0 '' '' -- same_again "$HOME/.config/quorvel/user.reg"
 
 export QUORVEL_USER_HIVE=$work/hives/user.reg
 mkdir -p "$work/hives"

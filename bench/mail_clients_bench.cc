@@ -1,0 +1,168 @@
+// Listing the mail clients over the desktop's mailto: handlers (no machine hive, so the desktop
+// entries stand for HKEY_LOCAL_MACHINE\Software\Clients\Mail), beside GIO's own listing of the same
+// handlers, the floor any listing on this desktop stands on: entries per second over 100, 300 and 1,000
+// entries.
+//
+// GIO reads a process's desktop once, and this process's desktop is a user's, with three clients; so
+// each size has a worker process of its own (this program, run as --listing-worker N) that makes and
+// enters a desktop of N handlers, runs one listing per request and answers the time it took.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <gio/gio.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "bench/bench.h"
+#include "quorvel/email.h"
+
+extern char** environ;
+
+namespace quorvel::bench {
+
+namespace {
+
+constexpr char kGetMailClients = 'L';
+constexpr char kGioListing = 'G';
+
+bool ListWithGetMailClients(Email& email, int entries) {
+  StringArray clients;
+  std::string default_client;
+  return email.GetMailClients(clients, default_client) && clients.items().size() == std::size_t(entries) &&
+         default_client == "Mozilla Thunderbird";
+}
+
+// What `gio mime x-scheme-handler/mailto` asks GIO: the default handler and every handler, with the
+// name and command line of each.
+bool ListWithGio(int entries) {
+  GList* all = g_app_info_get_all_for_type("x-scheme-handler/mailto");
+  GAppInfo* default_handler = g_app_info_get_default_for_type("x-scheme-handler/mailto", FALSE);
+  int count = 0;
+  for (GList* item = all; item; item = item->next) {
+    benchmark::DoNotOptimize(g_app_info_get_name(G_APP_INFO(item->data)));
+    benchmark::DoNotOptimize(g_app_info_get_commandline(G_APP_INFO(item->data)));
+    ++count;
+  }
+  const bool found = default_handler != nullptr;
+  if (default_handler) g_object_unref(default_handler);
+  g_list_free_full(all, g_object_unref);
+  return found && count == entries;
+}
+
+class ListingWorker {
+ public:
+  explicit ListingWorker(int entries) {
+    int requests[2];
+    int answers[2];
+    // Close-on-exec, so that no other child holds the worker's end open past this one's end.
+    if (::pipe2(requests, O_CLOEXEC) != 0 || ::pipe2(answers, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, requests[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, answers[1], 1);
+    std::string program = "/proc/self/exe";
+    std::string flag = "--listing-worker";
+    std::string count = std::to_string(entries);
+    char* const argv[] = {program.data(), flag.data(), count.data(), nullptr};
+    const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(requests[0]);
+    ::close(answers[1]);
+    to_ = requests[1];
+    from_ = answers[0];
+    if (failed) throw std::runtime_error("cannot start the listing worker");
+  }
+  ~ListingWorker() {
+    ::close(to_);  // the worker ends at the end of its requests
+    ::close(from_);
+    waitpid(pid_, nullptr, 0);
+  }
+  ListingWorker(const ListingWorker&) = delete;
+  ListingWorker& operator=(const ListingWorker&) = delete;
+
+  // Seconds the listing took in the worker; negative when it failed or the worker is gone.
+  double Run(char request) const {
+    double seconds = -1;
+    if (::write(to_, &request, 1) != 1 || ::read(from_, &seconds, sizeof seconds) != sizeof seconds) return -1;
+    return seconds;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int to_ = -1;
+  int from_ = -1;
+};
+
+const ListingWorker& WorkerFor(int entries) {
+  static std::map<int, std::unique_ptr<ListingWorker>> workers;
+  auto& worker = workers[entries];
+  if (!worker) worker = std::make_unique<ListingWorker>(entries);
+  return *worker;
+}
+
+void Listing(benchmark::State& state, char request) {
+  const int entries = static_cast<int>(state.range(0));
+  const ListingWorker& worker = WorkerFor(entries);
+  for (auto _ : state) {
+    const double seconds = worker.Run(request);
+    if (seconds < 0) {
+      Fail(state, "the listing did not give every client and the default");
+      break;
+    }
+    state.SetIterationTime(seconds);
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * entries);
+}
+
+}  // namespace
+
+int RunListingWorker(int entries) {
+  Desktop desktop;
+  desktop.AddClient("thunderbird", "Mozilla Thunderbird");
+  for (int i = 1; i < entries; ++i) {
+    char id[32];
+    std::snprintf(id, sizeof id, "client-%05d", i);
+    desktop.AddClient(id, std::string("Mail Client ") + (id + 7));
+  }
+  desktop.SetDefault("thunderbird");
+  desktop.Refresh();
+  desktop.Enter();
+  ::setenv("QUORVEL_MACHINE_HIVE", desktop.machine_hive().c_str(), 1);  // no such file: the desktop's clients
+
+  Email email;
+  email.SetApplicationContext(std::make_shared<QuietContext>());
+  for (char request; ::read(0, &request, 1) == 1;) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool listed = request == kGetMailClients ? ListWithGetMailClients(email, entries) : ListWithGio(entries);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    const double seconds = listed ? took.count() : -1;
+    if (::write(1, &seconds, sizeof seconds) != sizeof seconds) break;
+  }
+  return 0;
+}
+
+BENCHMARK_CAPTURE(Listing, GetMailClients, kGetMailClients)
+    ->Name("MailClients/GetMailClients")
+    ->ArgName("entries")
+    ->Arg(100)
+    ->Arg(300)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(Listing, gio_listing, kGioListing)
+    ->Name("MailClients/gio_listing")
+    ->ArgName("entries")
+    ->Arg(100)
+    ->Arg(300)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
+}  // namespace quorvel::bench
