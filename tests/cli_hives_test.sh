@@ -91,6 +91,11 @@ chmod 444 "$QUORVEL_USER_HIVE"
 as_nobody() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
 check "a read-only hive is not written, even by its owner" 0 'REGEDIT4' 'Error 75 .*user\.reg: Permission denied' -- \
   eval 'as_nobody "$quorvel" send --to ann@example.org --answer yes -v; cat "$QUORVEL_USER_HIVE"' 
+if [ "$(id -u)" = 0 ]; then  # nobody's home folder, which does not exist: nothing is written anywhere
+  check "without HOME the user hive is in the home folder the user database gives" 0 '' \
+    'Error 75 .*: /nonexistent/\.config/quorvel: ' -- env -u HOME -u XDG_CONFIG_HOME -u QUORVEL_USER_HIVE \
+    setpriv --reuid=65534 --regid=65534 --clear-groups "$quorvel" send --to ann@example.org --answer yes -v
+fi
 
 # The machine hive, as `quorvel clients` reads it: the default is read with rights to change the key,
 # which a hive the user may not write does not grant.
