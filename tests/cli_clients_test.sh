@@ -17,7 +17,7 @@ check "lists the hive's clients, quietly" 0 $'  Evolution\n* Mozilla Thunderbird
 check "verbose shows the trail" 0 $'  Evolution\n* Mozilla Thunderbird' 'GetMailClients - Normal exit' -- \
   env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients -v
 check "json" 0 '{"clients":["Evolution","Mozilla Thunderbird"],"default":"Mozilla Thunderbird"}' 'Default Client: Mozilla Thunderbird' -- \
-  sh -c 'QUORVEL_MACHINE_HIVE="$1" "$2" clients --json --verbose | tr -d "\n" | sed "s/\([[,:{]\) */\1/g; s/  *\([]}]\)/\1/g"' _ "$work/machine.reg" "$quorvel"
+  json_line env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients --json --verbose
 check "no hive, no clients" 1 '' 'GetMailClients - Entry' -- \
   env QUORVEL_MACHINE_HIVE="$work/absent.reg" "$quorvel" clients -v
 check "malformed hive names file and line" 1 '' "Error 321 from MRegistryOperations/RegGetKeys: .*broken.reg line 3" -- \

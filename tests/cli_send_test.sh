@@ -4,48 +4,8 @@
 set -u
 quorvel=$1
 . "$(dirname "$0")/cli_check.sh"
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION DISPLAY WAYLAND_DISPLAY \
-  DBUS_SESSION_BUS_ADDRESS BROWSER MAILER
-
-# desktop NAME: a fresh private desktop with no mail client, its hives and temporary folder inside it.
-desktop() {
-  root=$work/$1
-  mkdir -p "$root/home" "$root/data/applications" "$root/config" "$root/runtime" "$root/tmp" "$root/bin" "$root/records"
-  chmod 700 "$root/runtime"
-  export HOME=$root/home XDG_DATA_HOME=$root/data XDG_DATA_DIRS=$root/data-dir XDG_CONFIG_HOME=$root/config \
-    XDG_CONFIG_DIRS=$root/config-dir XDG_RUNTIME_DIR=$root/runtime TMPDIR=$root/tmp \
-    QUORVEL_MACHINE_HIVE=$root/machine.reg QUORVEL_USER_HIVE=$root/user.reg
-}
-
-# recording_program NAME: a program that writes its arguments, one a line, to records/NAME.
-recording_program() {
-  printf '#!/bin/sh\nfor a do printf "%%s\\n" "$a"; done >"%s.$$" && mv "%s.$$" "%s"\n' \
-    "$root/records/$1" "$root/records/$1" "$root/records/$1" >"$root/bin/$1"
-  chmod 755 "$root/bin/$1"
-}
-
-# mail_client ID NAME EXEC-ARGUMENTS: the desktop's default mailto: handler, its program a recording one.
-mail_client() {
-  recording_program "$1"
-  printf '[Desktop Entry]\nType=Application\nName=%s\nExec=%s %s\nMimeType=x-scheme-handler/mailto;\n' \
-    "$2" "$root/bin/$1" "$3" >"$root/data/applications/$1.desktop"
-  printf '[Default Applications]\nx-scheme-handler/mailto=%s.desktop\n' "$1" >"$root/config/mimeapps.list"
-  update-desktop-database "$root/data/applications"
-}
-
-# record NAME: what the program last recorded, kept as NAME.last; the client is started without being
-# waited for.
-record() {
-  for _ in $(seq 200); do
-    [ -e "$root/records/$1" ] && break
-    sleep 0.1
-  done
-  mv "$root/records/$1" "$root/records/$1.last" && cat "$root/records/$1.last"
-}
-
-# body_text: the body file Thunderbird was last handed.
-body_text() { cat "$(sed -n 's/.*message=\([^,]*\),.*/\1/p' "$root/records/thunderbird.last")"; }
-compose_arguments() { record thunderbird | sed 's/message=[^,]*/message=BODY/'; }
+# eudora_message: the message file Eudora was last started with, after -m, its line ends LF.
+eudora_message() { record eudora >/dev/null && [ "$(argument eudora 1)" = -m ] && tr -d '\r' <"$(argument eudora 2)"; }
 
 printf 'Minutes attached.\n' >"$work/minutes.txt"
 printf 'See you on Monday.\n' >"$work/body.txt"
@@ -57,17 +17,17 @@ stdin=$work/body.txt check "Thunderbird: quiet" 0 '' '^$' -- \
   --attach "$work/minutes.txt"
 check "Thunderbird: the compose arguments" 0 \
   "-compose
-to='ann@example.org,bob@example.org',subject=Weekly%20minutes,message=BODY,attachment='file://$work/minutes.txt',format=text" '' -- \
-  compose_arguments
-check "Thunderbird: the body file" 0 'See you on Monday.' '' -- body_text
+to='ann@example.org,bob@example.org',subject=Weekly%20minutes,message=quorvel/BODY,attachment='file://$work/minutes.txt',format=text" '' -- \
+  compose thunderbird
+check "Thunderbird: the body file" 0 'See you on Monday.' '' -- text "$(body_file thunderbird)"
 check "mailto: URI after the options' recipients" 0 '' '^$' -- \
   "$quorvel" send --to carol@example.org --cc frank@example.org \
   'MAILTO:ann@example.org,bob%40example.org?To=dan@example.org&SUBJECT=Hello%20there&cc=eve@example.org&Body=Hi%2C%20all'
 check "mailto: URI: the compose arguments" 0 \
   "-compose
-to='carol@example.org,ann@example.org,bob@example.org,dan@example.org',cc='frank@example.org,eve@example.org',subject=Hello%20there,message=BODY,format=text" '' -- \
-  compose_arguments
-check "mailto: URI: the body" 0 'Hi, all' '' -- body_text
+to='carol@example.org,ann@example.org,bob@example.org,dan@example.org',cc='frank@example.org,eve@example.org',subject=Hello%20there,message=quorvel/BODY,format=text" '' -- \
+  compose thunderbird
+check "mailto: URI: the body" 0 'Hi, all' '' -- text "$(body_file thunderbird)"
 
 desktop generic
 mail_client mailer Mailer %u
@@ -93,8 +53,7 @@ Cc: bob@example.org
 Bcc: 
 X-Attachments: $work/minutes.txt
 
-Attached." '' -- sh -c 'record_file=$(sed -n 2p "$1"); [ "$(sed -n 1p "$1")" = -m ] && tr -d "\r" <"$record_file"' _ \
-  "$root/records/eudora"
+Attached." '' -- eudora_message
 check "Eudora: the route is recorded" 0 '' '' -- \
   sh -c 'tr -d "\0" <"$1" | grep -q "\"Carrier\"=\"Eudora Command Line\"" && tr -d "\0" <"$1" | grep -q "\"Attachments\"=\"Yes\""' \
   _ "$root/user.reg"

@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# The command-line host end to end on the desktop's own mail clients: `quorvel clients` and `quorvel send`
+# in a private desktop whose entries, found through GIO as the user's would be, start recording programs.
+set -u
+quorvel=$1
+. "$(dirname "$0")/cli_check.sh"
+
+# sandboxed ID EXEC: the default handler as a Flatpak or Snap installs it, its first word a recording
+# program found on $PATH, standing for the real one.
+sandboxed() {
+  desktop "$1"
+  recording_program "${2%% *}" "$root/path"
+  entry "$1" 'Thunderbird Packaged' "$2"
+  default_client "$1"
+}
+
+printf 'content\n' >"$work/report.pdf"
+files=$work/files  # awkward names, which a file URL must encode
+mkdir -p "$files/Année 2024" && touch "$files/Année 2024/my report.pdf" "$files/it's, v2.txt"
+everything=(--to=-ann@example.org --to "Bob O'Neil <bob@example.org>" --cc carol@example.org --cc 'Doe, Jane <jane@example.org>'
+  --bcc dave+tag@example.org --subject 'Café – Zürich: 100% «offer»' --body $'Hello, it\'s me\r\nLine 2: 50% done; a=b&c\r\n'
+  --attach "$files/Année 2024/my report.pdf" --attach "$files/it's, v2.txt")
+
+# Hidden entries do not exist, nor do those whose program (by Exec or TryExec) is missing; NoDisplay only
+# keeps an entry out of menus. A name met twice is told apart by the entry's id.
+desktop listing
+for id in alpha beta nightly hidden tried; do recording_program $id; done
+entry alpha 'Alpha Mail' "$root/bin/alpha %u"
+entry beta 'Beta Mail' "$root/bin/beta --compose %U" NoDisplay=true
+entry nightly 'BETA MAIL' "$root/bin/nightly %u"
+entry hidden 'Hidden Mail' "$root/bin/hidden %u" Hidden=true
+entry gone 'Gone Mail' "$root/bin/gone %u"
+entry tried 'Tried Mail' "$root/bin/tried %u" "TryExec=$root/bin/tried-absent"
+default_client nightly
+check "the desktop's mail clients" 0 $'  Alpha Mail\n  Beta Mail\n* BETA MAIL (nightly)' '^$' -- "$quorvel" clients
+check "the desktop's mail clients, json" 0 \
+  '{"clients":["Alpha Mail","Beta Mail","BETA MAIL (nightly)"],"default":"BETA MAIL (nightly)"}' '' -- \
+  json_line "$quorvel" clients --json
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail]\n' >"$root/machine.reg"
+check "a machine hive's own Mail key hides them" 1 '' '' -- "$quorvel" clients
+
+# Where mimeapps.list names a hidden entry, listing and opening links take the first handler there is.
+desktop hidden
+recording_program hidden
+entry hidden 'Hidden Mail' "$root/bin/hidden %u" Hidden=true
+default_client hidden
+check "only a hidden handler: no clients" 1 '' '' -- "$quorvel" clients
+recording_program alpha
+entry alpha 'Alpha Mail' "$root/bin/alpha %u"
+check "a hidden default gives way" 0 '* Alpha Mail' '' -- "$quorvel" clients
+check "a hidden default gives way: send" 0 '' '^$' -- "$quorvel" send a@x.org
+check "a hidden default gives way: the link" 0 'mailto:a@x.org' '' -- record alpha
+
+# Thunderbird, recognised by its program's name, gets the whole message as one argument, the body in a file.
+desktop thunderbird
+recording_program thunderbird
+entry mailer Mailer "$root/bin/thunderbird %u"
+default_client mailer
+# The body folder, made by the user's hand with a file's mode, becomes private; a body file a day old
+# goes, a younger one stays.
+body=$root/runtime/quorvel
+mkdir "$body" && touch -d '1460 minutes ago' "$body/body-old.txt" && touch -d '1420 minutes ago' \
+  "$body/body-new.txt" && chmod 644 "$body"
+for i in $(seq 8000); do printf 'Line %s: 50%% done, café\r\n' "$i"; done >"$work/big.txt"
+check "Thunderbird: a body far over the argument limit" 0 '' '^$' -- \
+  "$quorvel" send --to ann@example.org --subject Big --body-file "$work/big.txt"
+check "Thunderbird: a big body, the arguments" 0 $'-compose\nto=\'ann@example.org\',subject=Big,message=quorvel/BODY,format=text' '' -- \
+  compose thunderbird
+check "Thunderbird: a big body, the body" 0 '' '' -- cmp "$work/big.txt" "$(body_file thunderbird)"
+check "Thunderbird: the body file 0600, its folder 0700" 0 $'600\n700' '' -- stat -c %a "$(body_file thunderbird)" "$body"
+check "Thunderbird: a day-old body file goes" 0 'body-new.txt' '' -- ls -I 'body-??????.txt' "$body"
+check "Thunderbird: every field" 0 '' '^$' -- "$quorvel" send "${everything[@]}"
+check "Thunderbird: every field, the arguments" 0 "-compose
+to='-ann@example.org,Bob O'Neil <bob@example.org>',cc='carol@example.org,Doe, Jane <jane@example.org>',\
+bcc='dave+tag@example.org',subject=Caf%C3%A9%20%E2%80%93%20Z%C3%BCrich%3A%20100%25%20%C2%ABoffer%C2%BB,\
+message=quorvel/BODY,attachment='file://$files/Ann%C3%A9e%202024/my%20report.pdf,file://$files/it%27s%2C%20v2.txt',\
+format=text" '' -- compose thunderbird
+check "Thunderbird: every field, the body" 0 $'Hello, it\'s me\\r\nLine 2: 50% done; a=b&c\\r' '' -- \
+  text "$(body_file thunderbird)"
+# A runtime folder that is a file: no body file, and the error says where.
+mkdir -p "$root/nowhere" && printf '' >"$root/nowhere/file"
+check "Thunderbird: no folder for the body" 0 '' \
+  'Error: 32002 in Quorvel/MailMAPI/Send at line 100 Unspecified failure: the message body could not be written to .*/nowhere/file/quorvel: ' -- \
+  env XDG_RUNTIME_DIR="$root/nowhere/file" "$quorvel" send -v --to ann@example.org --body Hi
+record thunderbird >/dev/null  # the fall-back's link
+
+# KMail, recognised by its program's name, gets each field as an option, the recipients after "--".
+desktop kmail
+recording_program kmail
+entry mailer Mailer "$root/bin/kmail %u"
+default_client mailer
+check "KMail: every field" 0 '' '^$' -- "$quorvel" send "${everything[@]}"
+check "KMail: the arguments" 0 "--composer
+--subject
+Café – Zürich: 100% «offer»
+--body
+Hello, it's me\\r\\nLine 2: 50% done; a=b&c\\r\\n
+--cc
+carol@example.org, Doe, Jane <jane@example.org>
+--bcc
+dave+tag@example.org
+--attach
+file://$files/Ann%C3%A9e%202024/my%20report.pdf
+--attach
+file://$files/it's,%20v2.txt
+--
+-ann@example.org
+Bob O'Neil <bob@example.org>" '' -- record kmail
+
+# Any other client (a name that starts like Thunderbird's is one) gets a mailto: URL from the desktop,
+# never attachments: a message with some is refused, and the link the fall-back sends names them.
+desktop other
+recording_program thunderbird-beta
+entry mailer Mailer "$root/bin/thunderbird-beta %u"
+default_client mailer
+check "another client: attachments refused" 0 '' \
+  'Error: 32026 in Quorvel/MailMAPI/Send at line 100 Not supported: Mailer cannot be handed attachments' -- \
+  "$quorvel" send -v --to ann@example.org --attach "$work/report.pdf"
+check "another client: attachments refused, the fall-back's link" 0 \
+  "mailto:ann@example.org?Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: $work/report.pdf" '' -- record thunderbird-beta
+check "another client" 0 '' '^$' -- "$quorvel" send --to ann@example.org --to jörg@example.org \
+  --cc 'Doe, Jane <jane@example.org>' --bcc 'x&y=z@example.org' --subject '100% «naïve» #1?' --body $'l1\r\nl2, \'q\' & more'
+check "another client: the URL" 0 "mailto:ann@example.org,j%C3%B6rg@example.org?cc=Doe%2C%20Jane%20%3Cjane@example.org%3E\
+&bcc=x%26y%3Dz@example.org&subject=100%25%20%C2%ABna%C3%AFve%C2%BB%20%231%3F&body=l1%0D%0Al2%2C%20%27q%27%20%26%20more" '' -- \
+  record thunderbird-beta
+# The longest argument a program takes: one character more is refused, here and by the desktop after
+# the fall-back. Refused first, so that a link handed over all the same would be the record the next check reads.
+head -c 131044 /dev/zero | tr '\0' z >"$work/over.txt"
+head -c 131043 /dev/zero | tr '\0' y >"$work/limit.txt"
+check "another client: a URL over the limit" 0 '' \
+  'Error: 32018 in Quorvel/MailMAPI/Send at line 100 Text too large: the message is longer than Mailer takes' -- \
+  "$quorvel" send -v --to ann@example.org --body-file "$work/over.txt"
+check "another client: a URL at the limit" 0 '' '^$' -- "$quorvel" send --to ann@example.org --body-file "$work/limit.txt"
+check "another client: a URL at the limit, handed over" 0 '' '' -- \
+  cmp <(printf 'mailto:ann@example.org?body=%s\n' "$(cat "$work/limit.txt")") <(record thunderbird-beta)
+# The fall-back's link goes to the desktop as it is, whatever it holds.
+check "the fall-back's link" 0 '' '^$' -- "$quorvel" send --client Lotus --subject 'Café 😀 at noon' --cc bob@example.com \
+  --body $'50%25 off, 100% done\r\nline two "it\'s" $HOME `date` \\ ; | *' ann@example.com
+check "the fall-back's link, unchanged" 0 \
+  "mailto:ann@example.com?Subject=Café 😀 at noon&Body=50%25 off, 100% done\\r\\nline two \"it's\" \$HOME \`date\` \\ ; | *&CC=bob@example.com" \
+  '' -- record thunderbird-beta
+entry mailer Mailer "$root/bin/thunderbird-beta %u" Path=/nonexistent/folder
+check "a handler that cannot be started" 0 '' \
+  'Error: 32002 in Quorvel/MailMAPI/Send at line 100 Unspecified failure: the desktop did not open the mailto: link' -- \
+  "$quorvel" send -v ann@example.org
+
+# Flatpak and Snap: started the way the entry says, the body where the sandbox reads it, and an attachment
+# it cannot read refused with the reason.
+sandboxed org.mozilla.Thunderbird \
+  'flatpak run --branch=stable --arch=x86_64 --command=thunderbird --file-forwarding org.mozilla.Thunderbird @@u %u @@'
+check "Flatpak: an attachment it cannot read" 0 '' \
+  "Not supported: Thunderbird Packaged runs in a Flatpak sandbox and cannot read $work/report.pdf; attach it" -- \
+  env PATH="$root/path:$PATH" "$quorvel" send -v --to ann@example.org --attach "$work/report.pdf"
+record flatpak >/dev/null  # the fall-back's link
+check "Flatpak: no runtime folder" 0 '' \
+  'Thunderbird Packaged runs in a Flatpak sandbox, and without \$XDG_RUNTIME_DIR no folder it reads is known' -- \
+  env -u XDG_RUNTIME_DIR PATH="$root/path:$PATH" "$quorvel" send -v --to ann@example.org --body Hi
+record flatpak >/dev/null
+check "Flatpak" 0 '' '^$' -- env PATH="$root/path:$PATH" "$quorvel" send --to ann@example.org --body Hi
+check "Flatpak: the arguments" 0 "run
+--branch=stable
+--arch=x86_64
+--command=thunderbird
+--file-forwarding
+org.mozilla.Thunderbird
+-compose
+to='ann@example.org',message=app/org.mozilla.Thunderbird/quorvel/BODY,format=text" '' -- compose flatpak
+check "Flatpak: the body" 0 'Hi' '' -- text "$(body_file flatpak)"
+
+hint=BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/thunderbird_thunderbird.desktop
+sandboxed thunderbird_thunderbird "env $hint /snap/bin/thunderbird %u"
+mkdir -p "$HOME/.hidden" && printf 'content\n' >"$HOME/.hidden/report.pdf"
+check "Snap: a hidden file of the home folder" 0 '' \
+  "Not supported: Thunderbird Packaged runs in a Snap sandbox and cannot read $HOME/.hidden/report.pdf; attach it" -- \
+  env PATH="$root/path:$PATH" "$quorvel" send -v --to ann@example.org --attach "$HOME/.hidden/report.pdf"
+record env >/dev/null  # the fall-back's link
+check "Snap" 0 '' '^$' -- env PATH="$root/path:$PATH" "$quorvel" send --to ann@example.org --body X
+check "Snap: the arguments" 0 "$hint
+/snap/bin/thunderbird
+-compose
+to='ann@example.org',message=snap.thunderbird/quorvel/BODY,format=text" '' -- compose env
+check "Snap: a one-byte body" 0 'X' '' -- text "$(body_file env)"
+
+# A hive names a client, but no desktop entry opens mailto: links.
+desktop nothing
+printf '%s\n' 'REGEDIT4' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail]' '@="Mailer"' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Mailer]' \
+  >"$root/machine.reg"
+check "no mailto: handler" 0 '' \
+  'Error: 32003 in Quorvel/MailMAPI/OpenSession at line 80 Login has failed: no mail client is set up to open mailto: links' -- \
+  "$quorvel" send -v --to ann@example.org
+
+# Eudora's entry: its command, the Exec line without field codes, takes the message file.
+desktop eudora
+mail_client eudora Eudora '-m %U' NoDisplay=true
+check "Eudora's entry: asks" 0 '' 'Please confirm it is there by answering Yes, if not answer No \[yes, from --answer\]' -- \
+  "$quorvel" send --answer yes --to ann@example.org --to ' bob@example.org ' --subject 'Grüße, "quoted"' \
+  --body $'  line one\r\nline two  '
+eudora_arguments() { record eudora | sed "s|^$TMPDIR/Quo[[:xdigit:]]\{8\}\.msg$|\$TMPDIR/Quo########.msg|"; }
+check "Eudora's entry: the arguments" 0 $'-m\n$TMPDIR/Quo########.msg' '' -- eudora_arguments
+check "Eudora's entry: the message file" 0 'To: ann@example.org;  bob@example.org \r
+From: \r
+Subject: Grüße, "quoted"\r
+Cc: \r
+Bcc: \r
+X-Attachments: \r
+\r
+line one\r
+line two' '' -- text "$(argument eudora 2)"
+
+finish
