@@ -38,6 +38,13 @@ check "the desktop's mail clients, json" 0 \
   json_line "$quorvel" clients --json
 printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail]\n' >"$root/machine.reg"
 check "a machine hive's own Mail key hides them" 1 '' '' -- "$quorvel" clients
+# The desktop's keys grant all rights, so that the default is read where the user may not write the machine
+# hive (a folder only root may write to; tried as nobody, since root may write anywhere).
+if [ "$(id -u)" = 0 ]; then
+  mkdir -m 555 "$root/locked" && chmod 755 "$work"
+  check "the default from a machine hive the user may not write" 0 $'  Alpha Mail\n  Beta Mail\n* BETA MAIL (nightly)' '' -- \
+    env QUORVEL_MACHINE_HIVE="$root/locked/machine.reg" setpriv --reuid=65534 --regid=65534 --clear-groups "$quorvel" clients
+fi
 
 # Where mimeapps.list names a hidden entry, listing and opening links take the first handler there is.
 desktop hidden
