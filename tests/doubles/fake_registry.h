@@ -29,7 +29,4 @@ class FakeRegistry : public platform::TreeRegistry {
   std::map<platform::HKey, FakeHive> hives_;
 };
 
-platform::RegValue StringValue(std::string_view text);  // with its terminating NUL
-platform::RegValue DwordValue(std::int32_t number);
-
 }  // namespace quorvel::testing
