@@ -41,16 +41,6 @@ int Failure(const std::function<void()>& action, const std::string& path) {
   return 0;
 }
 
-TEST_F(LocalFileSystemTest, FileExistsOnlyForRegularFiles) {
-  WriteFile(Path("file.txt"), "x");
-  fs::create_directory(Path("folder"));
-  fs::create_symlink(Path("file.txt"), Path("to-file"));
-  fs::create_symlink(Path("absent.txt"), Path("dangling"));
-  const std::pair<const char*, bool> cases[] = {
-      {"file.txt", true}, {"to-file", true}, {"folder", false}, {"absent.txt", false}, {"dangling", false}};
-  for (const auto& [name, exists] : cases) EXPECT_EQ(files_.FileExists(Path(name)), exists) << name;
-}
-
 TEST_F(LocalFileSystemTest, FailuresRaiseTheRuntimeNumbers) {
   WriteFile(Path("file.txt"), "x");
   const struct {
