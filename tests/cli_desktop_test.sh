@@ -196,14 +196,15 @@ check "no mailto: handler" 0 '' \
   'Error: 32003 in Quorvel/MailMAPI/OpenSession at line 80 Login has failed: no mail client is set up to open mailto: links' -- \
   "$quorvel" send -v --to ann@example.org
 
-# Eudora's entry: its command, the Exec line without field codes, takes the message file.
+# Eudora's entry: its command, the Exec line without field codes and the blanks they leave, takes the
+# message file.
 desktop eudora
-mail_client eudora Eudora '-m %U' NoDisplay=true
+mail_client eudora Eudora '--file=%f --icon-name %i %c %k %F %d %D %n %N %v %m -m 100%% %U' NoDisplay=true
 check "Eudora's entry: asks" 0 '' 'Please confirm it is there by answering Yes, if not answer No \[yes, from --answer\]' -- \
   "$quorvel" send --answer yes --to ann@example.org --to ' bob@example.org ' --subject 'Grüße, "quoted"' \
   --body $'  line one\r\nline two  '
 eudora_arguments() { record eudora | sed "s|^$TMPDIR/Quo[[:xdigit:]]\{8\}\.msg$|\$TMPDIR/Quo########.msg|"; }
-check "Eudora's entry: the arguments" 0 $'-m\n$TMPDIR/Quo########.msg' '' -- eudora_arguments
+check "Eudora's entry: the arguments" 0 $'--file=\n--icon-name\n-m\n100%\n$TMPDIR/Quo########.msg' '' -- eudora_arguments
 check "Eudora's entry: the message file" 0 'To: ann@example.org;  bob@example.org \r
 From: \r
 Subject: Grüße, "quoted"\r
@@ -212,6 +213,6 @@ Bcc: \r
 X-Attachments: \r
 \r
 line one\r
-line two' '' -- text "$(argument eudora 2)"
+line two' '' -- text "$(argument eudora 5)"
 
 finish

@@ -23,15 +23,6 @@ namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 using ::testing::HasSubstr;
 
-std::int32_t ErrorNumber(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AutomationError& error) {
-    return error.number();
-  }
-  return 0;
-}
-
 // The error's number and description, 0 and "" for none.
 std::pair<std::int32_t, std::string> Raised(const std::function<void()>& action) {
   try {
@@ -103,10 +94,10 @@ TEST_F(MapiControlsTest, SessionsLiveInTheirRegistrationAndEndWithSignOffOrTheir
   auto messages = platform::As<MapiMessages>(platform.servers->CreateObject(kMessagesProgId));
   const auto stranger = platform::As<MapiMessages>(SystemPlatform().servers->CreateObject(kMessagesProgId));
   const auto send = [](MapiMessages& m, std::int32_t id, bool dialog = true) {
-    return ErrorNumber([&] {
-      m.SessionID(id);
-      m.Send(dialog);
-    });
+    return Raised([&] {
+             m.SessionID(id);
+             m.Send(dialog);
+           }).first;
   };
 
   session->SignOn();
@@ -122,7 +113,7 @@ TEST_F(MapiControlsTest, SessionsLiveInTheirRegistrationAndEndWithSignOffOrTheir
 
   session->SignOff();
   EXPECT_EQ(send(*messages, id), mapi_error::kNoSession);
-  EXPECT_EQ(ErrorNumber([&] { session->SignOff(); }), mapi_error::kNoSession);
+  EXPECT_EQ(Raised([&] { session->SignOff(); }).first, mapi_error::kNoSession);
   second.reset();
   EXPECT_EQ(send(*messages, second_id), mapi_error::kNoSession);
 
