@@ -90,6 +90,11 @@ check "Thunderbird: no folder for the body" 0 '' \
   'Error: 32002 in Quorvel/MailMAPI/Send at line 100 Unspecified failure: the message body could not be written to .*/nowhere/file/quorvel: ' -- \
   env XDG_RUNTIME_DIR="$root/nowhere/file" "$quorvel" send -v --to ann@example.org --body Hi
 record thunderbird >/dev/null  # the fall-back's link
+# A user hive that cannot be read: the route it would record is refused, the hive kept as it was.
+printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n"x"=hex:0g\n' | tee "$work/broken.reg" >"$QUORVEL_USER_HIVE"
+check "Thunderbird: a malformed user hive is never overwritten" 0 '' 'Error 321 .*user\.reg line 3' -- \
+  eval '"$quorvel" send --to ann@example.org; cmp "$QUORVEL_USER_HIVE" "$work/broken.reg"'
+record thunderbird >/dev/null
 
 # KMail, recognised by its program's name, gets each field as an option, the recipients after "--".
 desktop kmail

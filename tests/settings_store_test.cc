@@ -64,15 +64,6 @@ TEST_F(HiveSettingsStoreTest, NamesNoHiveCanHoldAreInvalidArguments) {
   EXPECT_FALSE(fs::exists(hive_));
 }
 
-TEST_F(HiveSettingsStoreTest, MalformedHiveRaisesAndIsNeverOverwritten) {
-  const std::string broken = "REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n\"x\"=hex:0g\n";
-  WriteFile(hive_, broken);
-  const auto raises = ThrowsMessage<AutomationError>(::testing::MatchesRegex("Error 321: .*user\\.reg line 3.*"));
-  EXPECT_THAT([&] { store_.SaveSetting("App", "Sec", "Key", "v"); }, raises);
-  EXPECT_THAT([&] { store_.GetSetting("App", "Sec", "Key", "d"); }, raises);
-  EXPECT_EQ(quorvel::testing::ReadFile(hive_), broken);
-}
-
 // Runs body in a child process, which exits with 0 when body returns (an error escaping it aborts the child).
 pid_t Fork(const std::function<void()>& body) {
   const pid_t child = fork();
