@@ -26,15 +26,15 @@ class LocalFileSystemTest : public ::testing::Test {
   LocalFileSystem files_;
 };
 
-// The number the action raised, 0 for none; -1 when the description is not standard text, ": ", path
-// and perhaps a reason.
+// The number the action raised, 0 for none; -1 when the description is not the runtime's text for it,
+// ": ", the path and perhaps a reason.
 int Failure(const std::function<void()>& action, const std::string& path) {
   try {
     action();
   } catch (const AutomationError& e) {
     const std::string& text = e.description();
     const std::size_t at = text.find(": " + path);
-    const bool named = at != std::string::npos && at > 0 &&
+    const bool named = at != std::string::npos && text.starts_with(StandardDescription(e.number())) &&
                        (at + path.size() + 2 == text.size() || text.compare(at + path.size() + 2, 2, ": ") == 0);
     return named ? e.number() : -1;
   }
