@@ -28,6 +28,10 @@ finish() {
   [ "$failed" -eq 0 ]
 }
 
+# as_nobody COMMAND...: the command as user and group 65534 when run by the superuser, who may write any
+# file; as it is otherwise.
+as_nobody() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
+
 # desktop NAME: a fresh private desktop with no mail client, its hives and temporary folder inside it.
 desktop() {
   root=$work/$1

@@ -43,7 +43,7 @@ check "a machine hive's own Mail key hides them" 1 '' '' -- "$quorvel" clients
 if [ "$(id -u)" = 0 ]; then
   mkdir -m 555 "$root/locked" && chmod 755 "$work"
   check "the default from a machine hive the user may not write" 0 $'  Alpha Mail\n  Beta Mail\n* BETA MAIL (nightly)' '' -- \
-    env QUORVEL_MACHINE_HIVE="$root/locked/machine.reg" setpriv --reuid=65534 --regid=65534 --clear-groups "$quorvel" clients
+    eval 'QUORVEL_MACHINE_HIVE=$root/locked/machine.reg as_nobody "$quorvel" clients'
 fi
 
 # Where mimeapps.list names a hidden entry, listing and opening links take the first handler there is.

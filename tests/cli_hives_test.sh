@@ -5,28 +5,20 @@
 set -u
 quorvel=$1
 . "$(dirname "$0")/cli_check.sh"
-unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS XDG_CURRENT_DESKTOP QUORVEL_USER_HIVE
-export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_DATA_DIRS=$work/data \
-  TMPDIR=$work/tmp QUORVEL_MACHINE_HIVE=$work/machine.reg
-mkdir -p "$HOME" "$TMPDIR" "$work/bin"
+desktop eudora
+unset QUORVEL_USER_HIVE
 chmod 755 "$work"
 
-# Eudora's command: a program that writes its arguments, one a line, to $work/args; the hive names it
-# with every quoting form a command line may hold.
-printf '#!/bin/sh\nfor a do printf "%%s\\n" "$a"; done >"%s/args.$$" && mv "%s/args.$$" "%s/args"\n' \
-  "$work" "$work" "$work" >"$work/bin/eu dora"
-chmod 755 "$work/bin/eu dora"
+# Eudora's command: a recording program, named by the hive with every quoting form a command line may hold.
+recording_program 'eu dora'
 printf '%s\n' 'REGEDIT4' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail]' '@="Eudora"' \
   '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Eudora\shell\open\command]' \
-  "@=\"\\\"$work/bin/eu dora\\\" plain \\\"two words\\\" back\\\\slash 'single' \\\"\\\" \$HOME ~ a\\\"b c\\\"d\"" \
-  >"$work/machine.reg"
+  "@=\"\\\"$root/bin/eu dora\\\" plain \\\"two words\\\" back\\\\slash 'single' \\\"\\\" \$HOME ~ a\\\"b c\\\"d\"" \
+  >"$QUORVEL_MACHINE_HIVE"
 send() { "$quorvel" send --to ann@example.org --subject Minutes --body Attached. --answer yes "$@"; }
 settings() { tr -d '\0\r' <"$1" | grep -c '"Carrier"="Eudora Command Line"'; }
-# The arguments Eudora's program was started with, but the message file; the program is not waited for.
-arguments() {
-  for _ in $(seq 200); do [ -e "$work/args" ] && break; sleep 0.1; done
-  sed '$d' "$work/args"
-}
+# The arguments Eudora's program was started with, but the message file.
+arguments() { record 'eu dora' | sed '$d'; }
 
 check "the command line splits at blanks outside quotes only" 0 '' '' -- send
 check "the program's arguments, the message file last" 0 \
@@ -88,18 +80,17 @@ rm "$QUORVEL_USER_HIVE" && printf 'REGEDIT4\n' >"$QUORVEL_USER_HIVE"
 chmod 444 "$QUORVEL_USER_HIVE"
 # As nobody when run by the superuser, who may write any file; nobody then owns everything here.
 [ "$(id -u)" = 0 ] && chown -R 65534:65534 "$work"
-as_nobody() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
 check "a read-only hive is not written, even by its owner" 0 'REGEDIT4' 'Error 75 .*user\.reg: Permission denied' -- \
   eval 'as_nobody "$quorvel" send --to ann@example.org --answer yes -v; cat "$QUORVEL_USER_HIVE"' 
 if [ "$(id -u)" = 0 ]; then  # nobody's home folder, which does not exist: nothing is written anywhere
   check "without HOME the user hive is in the home folder the user database gives" 0 '' \
-    'Error 75 .*: /nonexistent/\.config/quorvel: ' -- env -u HOME -u XDG_CONFIG_HOME -u QUORVEL_USER_HIVE \
-    setpriv --reuid=65534 --regid=65534 --clear-groups "$quorvel" send --to ann@example.org --answer yes -v
+    'Error 75 .*: /nonexistent/\.config/quorvel: ' -- \
+    eval '(unset HOME XDG_CONFIG_HOME QUORVEL_USER_HIVE; as_nobody "$quorvel" send --to ann@example.org --answer yes -v)'
 fi
 
 # The machine hive, as `quorvel clients` reads it: the default is read with rights to change the key,
 # which a hive the user may not write does not grant.
-chmod 444 "$work/machine.reg" && { [ "$(id -u)" != 0 ] || chown 0:0 "$work/machine.reg"; }
+chmod 444 "$QUORVEL_MACHINE_HIVE" && { [ "$(id -u)" != 0 ] || chown 0:0 "$QUORVEL_MACHINE_HIVE"; }
 check "a machine hive the user may not write gives its clients but no default" 0 '  Eudora' '' -- \
   as_nobody "$quorvel" clients
 
