@@ -29,8 +29,19 @@ finish() {
 }
 
 # as_nobody COMMAND...: the command as user and group 65534 when run by the superuser, who may write any
-# file; as it is otherwise.
-as_nobody() { if [ "$(id -u)" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; else "$@"; fi; }
+# file; as it is otherwise. The command-line host then runs from a copy in the scratch folder (which the
+# script must open to others), since the build folder may be closed to other users.
+as_nobody() {
+  [ "$(id -u)" = 0 ] || { "$@"; return; }
+  if [ "$1" = "$quorvel" ]; then
+    if [ ! -e "$work/nobody/bin/quorvel" ]; then
+      mkdir -p "$work/nobody/bin" "$work/nobody/lib"
+      cp "$quorvel" "$work/nobody/bin/" && cp -P "${quorvel%/*}"/../lib/libquorvel.so* "$work/nobody/lib/"
+    fi
+    set -- "$work/nobody/bin/quorvel" "${@:2}"
+  fi
+  setpriv --reuid=65534 --regid=65534 --clear-groups "$@"
+}
 
 # desktop NAME: a fresh private desktop with no mail client, its hives and temporary folder inside it.
 desktop() {
