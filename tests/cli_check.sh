@@ -38,7 +38,8 @@ as_nobody() {
       mkdir -p "$work/nobody/bin" "$work/nobody/lib"
       cp "$quorvel" "$work/nobody/bin/" && cp -P "${quorvel%/*}"/../lib/libquorvel.so* "$work/nobody/lib/"
     fi
-    set -- "$work/nobody/bin/quorvel" "${@:2}"
+    # The build's own run path names the build folder: the copied library is found through the environment.
+    set -- env LD_LIBRARY_PATH="$work/nobody/lib" "$work/nobody/bin/quorvel" "${@:2}"
   fi
   setpriv --reuid=65534 --regid=65534 --clear-groups "$@"
 }
