@@ -57,6 +57,7 @@ void Email::SetApplicationContext(std::shared_ptr<ApplicationContext> appContext
   impl_->SetApplicationContext(std::move(appContext));
 }
 void Email::ClientToUse(std::string client) { impl_->ClientToUse(std::move(client)); }
+const SendOutcome& Email::LastSendOutcome() const { return impl_->LastSendOutcome(); }
 bool Email::GetMailClients(StringArray& clientList, std::string& defaultClient) {
   return impl_->GetMailClients(clientList, defaultClient);
 }

@@ -8,9 +8,11 @@
 #include <string_view>
 
 #include "log/facade_trail.h"
+#include "platform/shell.h"
 #include "quorvel/application_context.h"
 #include "quorvel/message.h"
 #include "quorvel/platform.h"
+#include "quorvel/send_outcome.h"
 #include "quorvel/variant.h"
 
 namespace quorvel::facade {
@@ -27,16 +29,19 @@ class EmailImpl {
   bool GetMailClients(StringArray& clientList, std::string& defaultClient);
   // Hands the message to the default (or chosen) client's provider, else to the mailto: fallback.
   bool Send(const Message& message);
+  const SendOutcome& LastSendOutcome() const { return outcome_; }
 
   // The fallback: a mailto: URL composed from the message, handed to the desktop's handler.
   bool MailTo(const Message& message);
 
  private:
+  void RecordOpening(const platform::Opening& opening, const Message& message);
   void LogLine(std::string_view message);
   std::string StringArrayVar(const std::string& prefix, const Variant& list);
 
   // The client the message goes to, or none (the reason logged) when Send must fall back at once.
   std::optional<std::string> ClientToSendWith(trail::FacadeProcedure& p);
+  void TakeRoute(SendRoute route, std::string client);
   // Send's routes; each sets result as it goes, so that an error leaves it as it stood.
   void SendByOutlookCdo(const std::string& client, const Message& message, bool& result);
   void SendByOutlookApplication(const std::string& client, const Message& message, bool& result);
@@ -56,6 +61,7 @@ class EmailImpl {
   trail::FacadeTrail trail_;
   std::optional<std::string> client_to_use_;
   std::string alternate_attachment_message_;
+  SendOutcome outcome_;
 };
 
 }  // namespace quorvel::facade

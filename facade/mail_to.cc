@@ -10,6 +10,7 @@ namespace quorvel::facade {
 
 namespace {
 constexpr lists::FlatteningStyle kEmailFlattening{",", false, "Quorvel/EMail/StringArrayVar"};
+constexpr lists::FlatteningStyle kOutcomeFlattening{", ", false, ""};
 constexpr const char* kAttachmentNoteLeadIn = "&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: ";
 
 // The first key of a URL follows "?", every later one "&".
@@ -21,6 +22,23 @@ std::string BodyPart(const std::string& leadIn, std::string_view trimmedBody) {
   if (trimmedBody.empty()) return leadIn;
   if (leadIn.empty()) return "&Body=" + std::string(trimmedBody);
   return leadIn + ".  " + std::string(trimmedBody);
+}
+// The attachments a link leaves behind, for the outcome alone: no trail line, no error.
+std::string AttachmentsNamed(const Variant& attachments) {
+  try {
+    return lists::StringArrayVar(kOutcomeFlattening, [](std::string_view) {}, "", attachments);
+  } catch (const AutomationError&) {
+    return {};
+  }
+}
+
+std::string WhyNothingOpened(const platform::Opening& opening) {
+  if (opening.failed_with) return "the mailto: handler ended at once with exit status " + std::to_string(*opening.failed_with);
+  switch (opening.answer) {
+    case platform::shell_answer::kNoAssociation: return "no mail client is set up to open mailto: links";
+    case platform::shell_answer::kOutOfResources: return "the mailto: link is longer than the desktop can hand over";
+    default: return "the desktop could not start the mailto: handler";
+  }
 }
 }  // namespace
 
@@ -45,13 +63,23 @@ bool EmailImpl::MailTo(const Message& message) {
     url += StringArrayVar("&BCC=", message.addrBCC);
     MarkFirstKey(url);
     p.Log(" " + url);
-    // The desktop's answer does not matter: the user sees a compose window or nothing, either way
-    // the library has done what it can.
-    platform_.shell->ShellExecuteA("open", url);
+    // The desktop's answer does not change the result: the user sees a compose window or nothing,
+    // either way the library has done what it can. The outcome tells the host which it was.
+    RecordOpening(platform_.shell->OpenWatched(url), message);
     result = true;
     p.Log(" - Normal Exit");
   });
   return result;
+}
+
+void EmailImpl::RecordOpening(const platform::Opening& opening, const Message& message) {
+  outcome_.fell_back = true;
+  outcome_.opened = opening.answer > 32 && !opening.failed_with;
+  outcome_.exit_status = opening.failed_with;
+  outcome_.not_opened_because = outcome_.opened ? "" : WhyNothingOpened(opening);
+  if (const std::string attachments = AttachmentsNamed(message.ATTACHMENTS); !lists::IsBlank(attachments)) {
+    outcome_.not_handed_over.push_back("the attachments (" + attachments + "): a mailto: link carries no files");
+  }
 }
 
 }  // namespace quorvel::facade

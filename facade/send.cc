@@ -44,20 +44,27 @@ bool MentionsLotus(std::string name) {
 bool EmailImpl::Send(const Message& message) {
   trail::FacadeProcedure p(trail_, "Quorvel/EMail/Send");
   bool result = false;
+  outcome_ = {};
   p.Trap([&] {
     p.Log(" - Entry");
     const std::optional<std::string> client = ClientToSendWith(p);
     if (!client) {
+      TakeRoute(SendRoute::kMailTo, "");
       result = MailTo(message);
     } else if (*client == "Microsoft Outlook - CDO") {
+      TakeRoute(SendRoute::kOutlookCdo, *client);
       SendByOutlookCdo(*client, message, result);
     } else if (*client == "Microsoft Outlook") {
+      TakeRoute(SendRoute::kOutlookApplication, *client);
       SendByOutlookApplication(*client, message, result);
     } else if (*client == "Eudora") {
+      TakeRoute(SendRoute::kEudora, *client);
       SendByEudora(message, result);
     } else if (*client == "Lotus Notes") {
+      TakeRoute(SendRoute::kMailTo, *client);
       result = MailTo(message);  // no provider reaches Lotus Notes
     } else {
+      TakeRoute(SendRoute::kSimpleMapi, *client);
       SendByMapi(*client, message, result);
     }
     p.Log(" - Normal Exit");
@@ -86,6 +93,11 @@ std::optional<std::string> EmailImpl::ClientToSendWith(trail::FacadeProcedure& p
   }
   if (MentionsLotus(client)) client = "Lotus Notes";
   return client;
+}
+
+void EmailImpl::TakeRoute(SendRoute route, std::string client) {
+  outcome_.route = route;
+  outcome_.client = std::move(client);
 }
 
 void EmailImpl::SendByOutlookCdo(const std::string& client, const Message& message, bool& result) {
@@ -148,6 +160,7 @@ void EmailImpl::SendByMapi(const std::string& client, const Message& message, bo
     return;
   }
   if (mapi.Send(message)) {
+    outcome_.not_handed_over = mapi.NotHandedOver();
     RecordDelivery(client + " MAPI ", message, result);
   } else {
     LogLine("* FAIL * MAPI Send Failure");
@@ -178,6 +191,7 @@ std::string EmailImpl::DefaultMessagingProfile() {
 
 void EmailImpl::RecordDelivery(const std::string& carrier, const Message& message, bool& result) {
   result = true;
+  outcome_.opened = true;  // the provider has shown the message to the user
   ApplicationContext& context = RequireContext(trail_.context());
   platform_.settings->SaveSetting(context.ApplicationName(), kSettingsSection, "Carrier", carrier);
   // Only ever set: it records that files have gone out before, which a send without files does not undo.

@@ -1,6 +1,7 @@
 #include "platform/desktop_mail_clients_linux.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/desktop_handlers_linux.h"
 #include "platform/email_portal_linux.h"
@@ -54,6 +55,19 @@ std::string CommandWithoutFieldCodes(std::string_view exec) {
   return first < last ? std::string(first, last) : std::string();
 }
 
+std::vector<NamedHandler> NamedMailHandlers() {
+  std::vector<NamedHandler> named;
+  std::set<std::string, CaseInsensitiveLess> taken;  // as registry names, without regard to case
+  for (auto& handler : HandlersFor(kMailtoScheme)) {
+    std::string name = glib::TextOrEmpty(g_app_info_get_name(handler.get()));
+    std::replace(name.begin(), name.end(), '\\', '/');
+    while (taken.contains(name) || name.empty()) name += " (" + DesktopIdStem(handler.get()) + ")";
+    taken.insert(name);
+    named.push_back({std::move(name), std::move(handler)});
+  }
+  return named;
+}
+
 std::optional<RegKey> DesktopMailClients() {
   if (mapi::ComposeThroughPortal()) {
     // A sandbox sees none of the host's entries; the portal reaches whichever client the host has.
@@ -62,16 +76,12 @@ std::optional<RegKey> DesktopMailClients() {
     mail.SetValue("", StringValue(mapi::kPortalClientName));
     return mail;
   }
-  const auto handlers = HandlersFor(kMailtoScheme);
+  const auto handlers = NamedMailHandlers();
   const glib::Object<GAppInfo> default_handler = DefaultHandlerFor(kMailtoScheme);
 
   RegKey mail;
-  for (const auto& handler : handlers) {
+  for (const auto& [name, handler] : handlers) {
     GAppInfo* info = handler.get();
-    std::string name = glib::TextOrEmpty(g_app_info_get_name(info));
-    std::replace(name.begin(), name.end(), '\\', '/');
-    while (mail.Find(name) || name.empty()) name += " (" + DesktopIdStem(info) + ")";
-
     RegKey& client = mail.FindOrCreate(name);
     client.FindOrCreate("shell\\open\\command")
         .SetValue("", StringValue(CommandWithoutFieldCodes(glib::TextOrEmpty(g_app_info_get_commandline(info)))));

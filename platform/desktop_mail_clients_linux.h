@@ -18,13 +18,25 @@
 // and it is the default.
 #pragma once
 
+#include <gio/gio.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/glib_owners_linux.h"
 #include "platform/key_tree.h"
 
 namespace quorvel::platform {
+
+struct NamedHandler {
+  std::string name;  // the Mail key's subkey name
+  glib::Object<GAppInfo> info;
+};
+
+// The desktop's mailto: handlers in GIO's order, each under the name the Mail key gives it.
+std::vector<NamedHandler> NamedMailHandlers();
 
 // The Mail key's subtree; nullopt when no launchable entry handles mailto.
 std::optional<RegKey> DesktopMailClients();

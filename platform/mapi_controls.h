@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "quorvel/error.h"
 #include "quorvel/variant.h"
@@ -76,6 +77,14 @@ class MapiMessages : public AutomationObject {
   virtual void AttachmentType(std::int16_t value) = 0;
   // Shows the message in the mail client's compose window when showDialog is true.
   virtual void Send(bool showDialog) = 0;
+};
+
+// A messages control that knows what its last Send could not hand to the client says so here.
+class HandOffReport {
+ public:
+  virtual ~HandOffReport() = default;
+  // Each part left out, with why, in one phrase; empty when everything went.
+  virtual std::vector<std::string> NotHandedOver() const = 0;
 };
 
 }  // namespace quorvel::mapi

@@ -1,9 +1,13 @@
 #include "platform/mapi_controls_linux.h"
 
+#include <gio/gdesktopappinfo.h>
+
 #include <limits>
 
 #include "platform/body_files_linux.h"
 #include "platform/desktop_handlers_linux.h"
+#include "platform/desktop_mail_clients_linux.h"
+#include "platform/shell_linux.h"
 #include "quorvel/error.h"
 
 namespace quorvel::mapi {
@@ -13,19 +17,32 @@ namespace {
 namespace glib = platform::glib;
 using platform::DefaultHandlerFor;
 
-// The handler the desktop opens mailto: links with, the same one the desktop shell seam starts.
-std::optional<MailHandler> DefaultMailHandler() {
-  const glib::Object<GAppInfo> info = DefaultHandlerFor(platform::kMailtoScheme);
-  if (!info) return std::nullopt;
-  MailHandler handler{platform::DesktopId(info.get()), glib::TextOrEmpty(g_app_info_get_name(info.get())), {}};
+MailHandler MailHandlerOf(GAppInfo* info) {
+  MailHandler handler{platform::DesktopId(info), glib::TextOrEmpty(g_app_info_get_name(info)), {}};
   // Split as GIO splits an Exec line; a line it cannot split leaves the handler to the desktop.
   gchar** split = nullptr;
-  if (const char* exec = g_app_info_get_commandline(info.get());
-      exec && g_shell_parse_argv(exec, nullptr, &split, nullptr)) {
+  if (const char* exec = g_app_info_get_commandline(info); exec && g_shell_parse_argv(exec, nullptr, &split, nullptr)) {
     const glib::TextList words(split);
     for (gchar** word = words.get(); *word; ++word) handler.exec.emplace_back(*word);
   }
   return handler;
+}
+
+// The desktop client of that name, else the handler the desktop opens mailto: links with (the same
+// one the desktop shell seam starts).
+std::optional<MailHandler> MailSystemHandler(const std::string& name) {
+  if (!name.empty()) {
+    for (const auto& named : platform::NamedMailHandlers()) {
+      if (platform::EqualsIgnoringCase(named.name, name)) return MailHandlerOf(named.info.get());
+    }
+  }
+  const glib::Object<GAppInfo> info = DefaultHandlerFor(platform::kMailtoScheme);
+  if (!info) return std::nullopt;
+  return MailHandlerOf(info.get());
+}
+
+std::string EndedAtOnce(const std::string& who, int status) {
+  return who + " ended at once with exit status " + std::to_string(status);
 }
 
 AutomationError NoSession() { return MapiError(mapi_error::kNoSession); }
@@ -65,7 +82,7 @@ void DesktopMapiSession::SignOn() {
   MailRoute route;
   if (ComposeThroughPortal()) {
     route = FindEmailPortal();
-  } else if (std::optional<MailHandler> handler = DefaultMailHandler()) {
+  } else if (std::optional<MailHandler> handler = MailSystemHandler(mail_system_client_)) {
     route = std::move(*handler);
   } else {
     throw MapiError(mapi_error::kLoginFailure, "no mail client is set up to open mailto: links");
@@ -83,6 +100,7 @@ void DesktopMapiSession::SignOff() {
 void DesktopMapiMessages::Send(bool showDialog) {
   const std::optional<MailRoute> route = sessions_->Find(session_id_);
   if (!route) throw NoSession();
+  not_handed_over_.clear();
   if (!showDialog) {
     throw MapiError(mapi_error::kNotSupported,
                     "a message is shown in the mail client's compose window, never sent unseen");
@@ -109,24 +127,35 @@ void DesktopMapiMessages::Send(bool showDialog) {
     return;
   }
   const MailHandler& handler = std::get<MailHandler>(*route);
-  const ComposeLaunch launch = ComposeLaunchFor(handler, composed, platform::WriteBodyFile);
+  Launch(handler, ComposeLaunchFor(handler, composed, platform::WriteBodyFile));
+}
+
+void DesktopMapiMessages::Launch(const MailHandler& handler, const ComposeLaunch& launch) {
   if (const auto* program = std::get_if<ProgramLaunch>(&launch)) {
+    std::optional<int> failed_with;
     try {
-      programs_->StartProgram(program->argv);
+      failed_with = programs_->StartWatched(program->argv);
     } catch (const AutomationError& error) {
       throw MapiError(mapi_error::kFailure, handler.name + " could not be started (" + error.description() + ")");
     }
+    if (failed_with) throw MapiError(mapi_error::kFailure, EndedAtOnce(handler.name, *failed_with));
     return;
   }
+  // The link goes to the client signed on to, which need not be the desktop's default.
   const std::string& url = std::get<DesktopHandOff>(launch).url;
-  if (shell_->ShellExecuteA("open", url) <= 32)
-    throw MapiError(mapi_error::kFailure, "the desktop did not open the mailto: link");
+  const glib::Object<GAppInfo> own(
+      handler.desktop_id.empty() ? nullptr : G_APP_INFO(g_desktop_app_info_new(handler.desktop_id.c_str())));
+  const platform::Opening opening = own ? platform::OpenWith(own.get(), url, true) : shell_->OpenWatched(url);
+  if (opening.answer <= 32) throw MapiError(mapi_error::kFailure, "the desktop did not open the mailto: link");
+  if (opening.failed_with) throw MapiError(mapi_error::kFailure, EndedAtOnce(handler.name, *opening.failed_with));
 }
 
 void RegisterDesktopMapiControls(platform::AutomationServers& servers, std::shared_ptr<platform::Shell> shell,
-                                 std::shared_ptr<platform::ProgramStarter> programs) {
+                                 std::shared_ptr<platform::ProgramStarter> programs, std::string mailSystemClient) {
   auto sessions = std::make_shared<SignedOnSessions>();
-  servers.Register(kSessionProgId, [sessions] { return std::make_shared<DesktopMapiSession>(sessions); });
+  servers.Register(kSessionProgId, [sessions, client = std::move(mailSystemClient)] {
+    return std::make_shared<DesktopMapiSession>(sessions, client);
+  });
   servers.Register(kMessagesProgId, [sessions, shell = std::move(shell), programs = std::move(programs)] {
     return std::make_shared<DesktopMapiMessages>(sessions, shell, programs);
   });

@@ -1,7 +1,8 @@
-// The two Simple MAPI controls on Linux. Signing on picks the desktop's default mailto: handler
-// (GIO) and remembers it under a session number; sending hands the composed message to that client
-// through the back end its desktop entry calls for (compose_backends_linux.h), then returns without
-// waiting. Inside a Flatpak or Snap, or with QUORVEL_COMPOSE=portal, the session is the desktop's
+// The two Simple MAPI controls on Linux. Signing on picks the mail system's client, the desktop's
+// default mailto: handler (GIO) unless the registration names another desktop client, and remembers it
+// under a session number; sending hands the composed message to that client through the back end its
+// desktop entry calls for (compose_backends_linux.h), watches the started client for its first
+// moments (first_moments_linux.h), then returns without waiting longer. Inside a Flatpak or Snap, or with QUORVEL_COMPOSE=portal, the session is the desktop's
 // Email portal instead (email_portal_linux.h): signing on asks it for its version, sending waits for
 // its answer. There attachments pass only with QUORVEL_PORTAL_ATTACHMENTS=1.
 //
@@ -16,8 +17,8 @@
 //         client reached only by a mailto: link, or that a sandboxed client cannot read
 //   32011 an attachment slot whose path names no file
 //   32025, 32018 as compose_backends.h and email_portal_linux.h raise them
-//   32002 the client's program could not be started, the desktop did not open the link, or the
-//         message body could not be written for the client
+//   32002 the client's program could not be started or ended with a failure at once, the desktop did
+//         not open the link, or the message body could not be written for the client
 #pragma once
 
 #include <cstdint>
@@ -58,7 +59,9 @@ class SignedOnSessions {
 
 class DesktopMapiSession : public MapiSession {
  public:
-  explicit DesktopMapiSession(std::shared_ptr<SignedOnSessions> sessions) : sessions_(std::move(sessions)) {}
+  // mailSystemClient: a desktop client's name as the Mail key lists it, or empty for the desktop's default.
+  DesktopMapiSession(std::shared_ptr<SignedOnSessions> sessions, std::string mailSystemClient)
+      : sessions_(std::move(sessions)), mail_system_client_(std::move(mailSystemClient)) {}
   ~DesktopMapiSession() override;  // an unloaded control's session ends with it
   DesktopMapiSession(const DesktopMapiSession&) = delete;
   DesktopMapiSession& operator=(const DesktopMapiSession&) = delete;
@@ -75,6 +78,7 @@ class DesktopMapiSession : public MapiSession {
 
  private:
   std::shared_ptr<SignedOnSessions> sessions_;
+  std::string mail_system_client_;
   std::int32_t session_id_ = 0;
   bool download_mail_ = false;
   bool logon_ui_ = false;
@@ -83,7 +87,7 @@ class DesktopMapiSession : public MapiSession {
   std::string password_;
 };
 
-class DesktopMapiMessages : public MapiMessages {
+class DesktopMapiMessages : public MapiMessages, public HandOffReport {
  public:
   DesktopMapiMessages(std::shared_ptr<SignedOnSessions> sessions, std::shared_ptr<platform::Shell> shell,
                       std::shared_ptr<platform::ProgramStarter> programs)
@@ -104,18 +108,24 @@ class DesktopMapiMessages : public MapiMessages {
   void AttachmentPosition(std::int32_t value) override { message_.AttachmentPosition(value); }
   void AttachmentType(std::int16_t value) override { message_.AttachmentType(value); }
   void Send(bool showDialog) override;
+  std::vector<std::string> NotHandedOver() const override { return not_handed_over_; }
 
  private:
+  void Launch(const MailHandler& handler, const ComposeLaunch& launch);
+
   std::shared_ptr<SignedOnSessions> sessions_;
   std::shared_ptr<platform::Shell> shell_;
   std::shared_ptr<platform::ProgramStarter> programs_;
   MessageSlots message_;
   std::int32_t session_id_ = 0;
+  std::vector<std::string> not_handed_over_;
 };
 
 // Registers both controls under their program identifiers, sharing one table of sessions; the
-// messages control starts programs and opens links through the seams given here.
+// messages control starts programs and opens links through the seams given here. A mailSystemClient
+// that names a desktop client makes it the mail system's client in place of the desktop's default.
 void RegisterDesktopMapiControls(platform::AutomationServers& servers, std::shared_ptr<platform::Shell> shell,
-                                 std::shared_ptr<platform::ProgramStarter> programs);
+                                 std::shared_ptr<platform::ProgramStarter> programs,
+                                 std::string mailSystemClient = {});
 
 }  // namespace quorvel::mapi

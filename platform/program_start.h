@@ -1,6 +1,7 @@
 // Program-start seam: starts a program with its arguments and does not wait for it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,14 @@ class ProgramStarter {
   // runtime's text alone, when it cannot be started for whatever reason (missing, not executable,
   // not permitted): the caller's trail already shows the command.
   virtual void StartProgram(const std::vector<std::string>& argv) = 0;
+
+  // Starts the program as StartProgram does, then watches it for its first moments where the system
+  // lets it: answers its exit status when it ended with a failure in that time, nothing when it runs
+  // on or ended well. A starter that cannot watch answers nothing.
+  virtual std::optional<int> StartWatched(const std::vector<std::string>& argv) {
+    StartProgram(argv);
+    return std::nullopt;
+  }
 
   // Splits the command line and starts it; raises 53 "File not found" when it is empty, and passes
   // StartProgram's errors on as they are.

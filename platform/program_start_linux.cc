@@ -1,5 +1,6 @@
 #include "platform/program_start_linux.h"
 
+#include "platform/first_moments_linux.h"
 #include "platform/glib_owners_linux.h"
 #include "platform/shell_linux.h"
 #include "quorvel/error.h"
@@ -7,12 +8,15 @@
 namespace quorvel::platform {
 
 namespace {
+
 AutomationError BadArgument(const std::string& problem) {
   return RuntimeError(error_number::kInvalidProcedureCall, problem);
 }
-}  // namespace
 
-void SpawningProgramStarter::StartProgram(const std::vector<std::string>& argv) {
+// Starts the program with its standard streams on /dev/null. Without G_SPAWN_DO_NOT_REAP_CHILD in
+// extraFlags GLib starts it from an intermediate child it reaps itself, so it never becomes a zombie
+// of this process; with it, pid is the program's and the caller reaps it.
+void Spawn(const std::vector<std::string>& argv, GSpawnFlags extraFlags, GPid* pid) {
   if (argv.empty()) throw RuntimeError(error_number::kFileNotFound);
   std::vector<char*> pointers;
   for (const auto& argument : argv) {
@@ -21,14 +25,24 @@ void SpawningProgramStarter::StartProgram(const std::vector<std::string>& argv) 
     pointers.push_back(const_cast<char*>(argument.c_str()));
   }
   pointers.push_back(nullptr);
-  // Without G_SPAWN_DO_NOT_REAP_CHILD, GLib starts the program from an intermediate child it reaps
-  // itself, so the program never becomes a zombie of this process.
   const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDIN_FROM_DEV_NULL |
-                                              G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL);
+                                              G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL | extraFlags);
   // GLib's own reason is not kept: whatever stopped the start, the runtime reports 53 alone.
-  if (!g_spawn_async(nullptr, pointers.data(), nullptr, flags, nullptr, nullptr, nullptr, nullptr)) {
+  if (!g_spawn_async(nullptr, pointers.data(), nullptr, flags, nullptr, nullptr, pid, nullptr)) {
     throw RuntimeError(error_number::kFileNotFound);
   }
+}
+
+}  // namespace
+
+void SpawningProgramStarter::StartProgram(const std::vector<std::string>& argv) {
+  Spawn(argv, static_cast<GSpawnFlags>(0), nullptr);
+}
+
+std::optional<int> SpawningProgramStarter::StartWatched(const std::vector<std::string>& argv) {
+  GPid pid = 0;
+  Spawn(argv, G_SPAWN_DO_NOT_REAP_CHILD, &pid);
+  return FailureWithinGrace(pid);
 }
 
 }  // namespace quorvel::platform

@@ -1,6 +1,5 @@
 // Starts programs with GLib: the standard streams on /dev/null, the environment and working folder
-// inherited, and the program left to itself (GLib's intermediate child makes it no child of ours, so
-// nothing has to reap it).
+// inherited, and the program left to itself, never a zombie of ours.
 #pragma once
 
 #include "platform/program_start.h"
@@ -11,6 +10,7 @@ class SpawningProgramStarter : public ProgramStarter {
  public:
   // Raises 5 for an argument the kernel would refuse (longer than kLargestArgument, or holding a NUL).
   void StartProgram(const std::vector<std::string>& argv) override;
+  std::optional<int> StartWatched(const std::vector<std::string>& argv) override;
 };
 
 }  // namespace quorvel::platform

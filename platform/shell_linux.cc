@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/desktop_handlers_linux.h"
+#include "platform/first_moments_linux.h"
 #include "platform/key_tree.h"
 #include "platform/unique_fd_linux.h"
 
@@ -33,37 +34,51 @@ bool IsOpenVerb(std::string_view operation) { return operation.empty() || Equals
 }  // namespace
 
 std::intptr_t DesktopShell::ShellExecuteA(const std::string& operation, const std::string& file) {
-  if (file.size() > kLargestArgument) return shell_answer::kOutOfResources;
-  if (!IsOpenVerb(operation)) return shell_answer::kNoAssociation;
+  return Open(operation, file, false).answer;
+}
+
+Opening DesktopShell::OpenWatched(const std::string& url) { return Open("open", url, true); }
+
+Opening DesktopShell::Open(const std::string& operation, const std::string& file, bool watched) {
+  if (file.size() > kLargestArgument) return {shell_answer::kOutOfResources};
+  if (!IsOpenVerb(operation)) return {shell_answer::kNoAssociation};
 
   // The URL as the C call sees it: the text before any NUL.
   const char* url = file.c_str();
   const char* scheme = g_uri_peek_scheme(url);  // interned, lower case; null when there is none
-  if (!scheme) return shell_answer::kNoAssociation;
+  if (!scheme) return {shell_answer::kNoAssociation};
   const glib::Object<GAppInfo> handler = DefaultHandlerFor(scheme);
   if (!handler && InsideSandbox()) {
     // Out of sight of the host's handlers: GIO asks the desktop's OpenURI portal from a Flatpak.
-    return g_app_info_launch_default_for_uri(url, nullptr, nullptr) ? shell_answer::kStarted
-                                                                    : shell_answer::kNoAssociation;
+    return {g_app_info_launch_default_for_uri(url, nullptr, nullptr) ? shell_answer::kStarted
+                                                                     : shell_answer::kNoAssociation};
   }
-  if (!handler) return shell_answer::kNoAssociation;
+  if (!handler) return {shell_answer::kNoAssociation};
+  return OpenWith(handler.get(), file, watched);
+}
 
+Opening OpenWith(GAppInfo* handler, const std::string& file, bool watched) {
+  const char* url = file.c_str();
   GList uris{};
   uris.data = const_cast<char*>(url);
   glib::Error error;
-  gboolean launched = FALSE;
-  if (G_IS_DESKTOP_APP_INFO(handler.get())) {
-    const UniqueFd null(::open("/dev/null", O_RDWR | O_CLOEXEC));
-    if (!null.valid()) return shell_answer::kFileNotFound;
-    // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the handler from an intermediate child that it
-    // reaps at once, so the handler is never our child and leaves no zombie.
-    launched = g_desktop_app_info_launch_uris_as_manager_with_fds(
-        G_DESKTOP_APP_INFO(handler.get()), &uris, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr,
-        null.get(), null.get(), null.get(), error.out());
-  } else {
-    launched = g_app_info_launch_uris(handler.get(), &uris, nullptr, error.out());
+  if (!G_IS_DESKTOP_APP_INFO(handler)) {
+    const bool launched = g_app_info_launch_uris(handler, &uris, nullptr, error.out());
+    return {launched ? shell_answer::kStarted : shell_answer::kFileNotFound};
   }
-  return launched ? shell_answer::kStarted : shell_answer::kFileNotFound;
+  const UniqueFd null(::open("/dev/null", O_RDWR | O_CLOEXEC));
+  if (!null.valid()) return {shell_answer::kFileNotFound};
+  // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the handler from an intermediate child that it reaps
+  // at once, so the handler is never our child and leaves no zombie; with it, the watch reaps it.
+  GPid pid = 0;
+  const auto record_pid = [](GDesktopAppInfo*, GPid started, gpointer out) { *static_cast<GPid*>(out) = started; };
+  const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | (watched ? G_SPAWN_DO_NOT_REAP_CHILD : 0));
+  if (!g_desktop_app_info_launch_uris_as_manager_with_fds(G_DESKTOP_APP_INFO(handler), &uris, nullptr, flags,
+                                                          nullptr, nullptr, record_pid, &pid, null.get(), null.get(),
+                                                          null.get(), error.out())) {
+    return {shell_answer::kFileNotFound};
+  }
+  return {shell_answer::kStarted, watched && pid > 0 ? FailureWithinGrace(pid) : std::nullopt};
 }
 
 }  // namespace quorvel::platform

@@ -1,5 +1,6 @@
 #include "platform/automation_servers.h"
 #include "platform/clock_linux.h"
+#include "platform/desktop_mail_clients_linux.h"
 #include "platform/file_system_linux.h"
 #include "platform/mapi_controls_linux.h"
 #include "platform/message_box_linux.h"
@@ -13,7 +14,9 @@
 
 namespace quorvel {
 
-Platform SystemPlatform() {
+Platform SystemPlatform() { return SystemPlatform(""); }
+
+Platform SystemPlatform(const std::string& mailSystemClient) {
   Platform platform{
       .registry = std::make_shared<platform::HiveFileRegistry>(),
       .clock = std::make_shared<platform::SystemClock>(),
@@ -27,8 +30,14 @@ Platform SystemPlatform() {
       .message_box = std::make_shared<platform::DesktopMessageBox>(),
   };
   // The Simple MAPI controls start the client through this bundle's own shell and program seams.
-  mapi::RegisterDesktopMapiControls(*platform.servers, platform.shell, platform.programs);
+  mapi::RegisterDesktopMapiControls(*platform.servers, platform.shell, platform.programs, mailSystemClient);
   return platform;
+}
+
+std::vector<std::string> DesktopMailClientNames() {
+  std::vector<std::string> names;
+  for (const auto& handler : platform::NamedMailHandlers()) names.push_back(handler.name);
+  return names;
 }
 
 }  // namespace quorvel

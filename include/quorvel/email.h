@@ -15,6 +15,7 @@
 #include "quorvel/export.h"
 #include "quorvel/message.h"
 #include "quorvel/platform.h"
+#include "quorvel/send_outcome.h"
 #include "quorvel/variant.h"
 
 namespace quorvel {
@@ -36,6 +37,10 @@ class QUORVEL_EXPORT Email {
   // display title. Raises 91 when given none (the context is stored all the same).
   void SetApplicationContext(std::shared_ptr<ApplicationContext> appContext);
   // The mail client to use instead of the machine's default; present from the first assignment on.
+  // It chooses the route: "Microsoft Outlook - CDO", "Microsoft Outlook" and "Eudora" their own, a
+  // name with "lotus" in it the mailto: link, any other the Simple MAPI route, where the mail system's
+  // own client opens (the one SystemPlatform(name) chooses), whatever the name. "[System Default]"
+  // and the empty text mean no override.
   void ClientToUse(std::string client);
 
   // Fills clientList (lower bound 0) with the installed mail clients and defaultClient with the
@@ -47,6 +52,10 @@ class QUORVEL_EXPORT Email {
   // or no client is known, a mailto: link goes to the desktop instead. Errors are reported as for
   // GetMailClients, answering the result as it stood.
   bool Send(const Message& message);
+  // What became of the last Send: the route, whether a client or the mailto: handler was opened, and
+  // what did not reach the client. Send's answer alone cannot tell a compose window from a link the
+  // desktop had no program for.
+  const SendOutcome& LastSendOutcome() const;
 
  private:
   std::unique_ptr<facade::EmailImpl> impl_;

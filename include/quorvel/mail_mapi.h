@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "quorvel/export.h"
 #include "quorvel/message.h"
@@ -31,7 +32,7 @@ class QUORVEL_EXPORT MailMAPI {
   MailMAPI(MailMAPI&&) noexcept;
   MailMAPI& operator=(MailMAPI&&) noexcept;
 
-  // Kept only; the Simple MAPI route always takes the mail system's own default client.
+  // Kept only; the Simple MAPI route always takes the mail system's own client (SystemPlatform).
   void DefaultMailClient(std::string client);
   std::string GetLog() const;
 
@@ -42,6 +43,9 @@ class QUORVEL_EXPORT MailMAPI {
   // shown (also when the user then cancelled it), false when the message could not be composed.
   // The sender travels at the front of the subject; Importance and HTMLFormat are not used.
   bool Send(const Message& message);
+  // What the last Send could not hand to the client, each part with why in one phrase ("the BCC
+  // recipients: Sylpheed takes none from another program"); empty when everything went.
+  const std::vector<std::string>& NotHandedOver() const;
 
  private:
   std::unique_ptr<mapi::MailMAPIImpl> impl_;

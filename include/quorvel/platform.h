@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "quorvel/export.h"
 
@@ -38,5 +40,13 @@ struct Platform {
 // system clock, the version named by QUORVEL_WINDOWS_VERSION, GIO for opening URLs, the file system,
 // and a message box shown as a desktop dialog, or on standard error without a graphical session.
 QUORVEL_EXPORT Platform SystemPlatform();
+// The same, with the mail system's client chosen: the desktop mail client of that name (as
+// DesktopMailClientNames lists it, without regard to case) opens on the Simple MAPI route in place of
+// the desktop's default, as a user's own default client would. Any other name changes nothing.
+QUORVEL_EXPORT Platform SystemPlatform(const std::string& mailSystemClient);
+
+// The desktop's mail clients (its mailto: handlers) by name; the mail clients' list shows these when
+// the machine's registry lists none of its own.
+QUORVEL_EXPORT std::vector<std::string> DesktopMailClientNames();
 
 }  // namespace quorvel

@@ -39,6 +39,7 @@ class MailMAPIImpl {
   bool OpenSession(const std::string& Username, const std::string& Password);
   bool CloseSession();
   bool Send(const Message& message);
+  const std::vector<std::string>& NotHandedOver() const { return not_handed_over_; }
 
  private:
   void AddAttachments(const Variant& attachments);
@@ -51,6 +52,7 @@ class MailMAPIImpl {
   trail::SessionLog log_;
   std::unique_ptr<frmMailControls> control_form_;
   std::string default_mail_client_;
+  std::vector<std::string> not_handed_over_;
 };
 
 MailMAPIImpl::MailMAPIImpl(Platform platform) : platform_(std::move(platform)), log_(platform_.clock, kMapiTrail) {}
@@ -116,6 +118,7 @@ bool MailMAPIImpl::Send(const Message& message) {
     if (error.number() == mapi_error::kUserAbort && line >= kComposeWindowLine) return true;
     return std::nullopt;
   };
+  not_handed_over_.clear();
   return p.Keep(
       [&] {
         p.Line(10);
@@ -145,6 +148,9 @@ bool MailMAPIImpl::Send(const Message& message) {
         p.Log(" - .send");
         p.Line(kComposeWindowLine);
         messages.Send(true);
+        if (const auto* report = dynamic_cast<const HandOffReport*>(&messages)) {
+          not_handed_over_ = report->NotHandedOver();
+        }
         p.Line(110);
         p.Exit();
         return true;
@@ -237,5 +243,6 @@ bool MailMAPI::OpenSession(const std::string& Username, const std::string& Passw
 }
 bool MailMAPI::CloseSession() { return impl_->CloseSession(); }
 bool MailMAPI::Send(const Message& message) { return impl_->Send(message); }
+const std::vector<std::string>& MailMAPI::NotHandedOver() const { return impl_->NotHandedOver(); }
 
 }  // namespace quorvel
