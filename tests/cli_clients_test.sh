@@ -35,6 +35,6 @@ check "log file on a full disk" 3 $'  Evolution\n* Mozilla Thunderbird' 'error 7
   env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients --log /dev/full
 check "output on a full disk" 3 '' 'error 75 .*cannot write the standard output' -- \
   env QUORVEL_MACHINE_HIVE="$work/machine.reg" sh -c '"$1" clients >/dev/full' _ "$quorvel"
-check "help tells the status" 0 '' '' -- sh -c '"$1" --help | grep -q "output or the log file cannot be written"' _ "$quorvel"
+check "help tells the status" 0 '' '' -- sh -c '"$1" --help | grep -q "output or log file cannot be written"' _ "$quorvel"
 
 finish

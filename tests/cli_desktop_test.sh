@@ -139,7 +139,7 @@ check "another client: the URL" 0 "mailto:ann@example.org,j%C3%B6rg@example.org?
 # the fall-back. Refused first, so that a link handed over all the same would be the record the next check reads.
 head -c 131044 /dev/zero | tr '\0' z >"$work/over.txt"
 head -c 131043 /dev/zero | tr '\0' y >"$work/limit.txt"
-check "another client: a URL over the limit" 0 '' \
+check "another client: a URL over the limit" 4 '' \
   'Error: 32018 in Quorvel/MailMAPI/Send at line 100 Text too large: the message is longer than Mailer takes' -- \
   "$quorvel" send -v --to ann@example.org --body-file "$work/over.txt"
 check "another client: a URL at the limit" 0 '' '^$' -- "$quorvel" send --to ann@example.org --body-file "$work/limit.txt"
@@ -152,7 +152,7 @@ check "the fall-back's link, unchanged" 0 \
   "mailto:ann@example.com?Subject=Café 😀 at noon&Body=50%25 off, 100% done\\r\\nline two \"it's\" \$HOME \`date\` \\ ; | *&CC=bob@example.com" \
   '' -- record thunderbird-beta
 entry mailer Mailer "$root/bin/thunderbird-beta %u" Path=/nonexistent/folder
-check "a handler that cannot be started" 0 '' \
+check "a handler that cannot be started" 4 '' \
   'Error: 32002 in Quorvel/MailMAPI/Send at line 100 Unspecified failure: the desktop did not open the mailto: link' -- \
   "$quorvel" send -v ann@example.org
 
@@ -197,7 +197,7 @@ check "Snap: a one-byte body" 0 'X' '' -- text "$(body_file env)"
 desktop nothing
 printf '%s\n' 'REGEDIT4' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail]' '@="Mailer"' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Mailer]' \
   >"$root/machine.reg"
-check "no mailto: handler" 0 '' \
+check "no mailto: handler" 4 '' \
   'Error: 32003 in Quorvel/MailMAPI/OpenSession at line 80 Login has failed: no mail client is set up to open mailto: links' -- \
   "$quorvel" send -v --to ann@example.org
 

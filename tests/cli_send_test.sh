@@ -31,12 +31,28 @@ check "mailto: URI: the body" 0 'Hi, all' '' -- text "$(body_file thunderbird)"
 
 desktop generic
 mail_client mailer Mailer %u
-check "any other client: the mailto: link" 0 '' '^$' -- \
+check "any other client: the mailto: link" 0 '' '^quorvel: did not reach the mail client: the attachments \(.*minutes.txt\): a mailto: link carries no files$' -- \
   "$quorvel" send --to ann@example.org --subject Minutes --body Attached. --attach "$work/minutes.txt" \
   --attachment-note 'Please attach the minutes' --log "$root/trail.log"
 check "any other client: the link names no file" 0 \
   'mailto:ann@example.org?Subject=Minutes&Body=Please attach the minutes.  Attached.' '' -- record mailer
-check "the log holds the trail" 0 '' '' -- grep -q 'MailTo - Normal Exit' "$root/trail.log"
+check "the log holds Send's trail alone" 0 '' '' -- \
+  sh -c 'grep -q "MailTo - Normal Exit" "$1" && ! grep -q GetMailClients "$1"' _ "$root/trail.log"
+
+# --client opens the desktop client it names, though another is the default; a name nothing has is refused.
+recording_program other
+entry other 'Other Mail' "$root/bin/other %u"
+check "--client opens the named client" 0 '' '^$' -- "$quorvel" send --client "Other Mail" ann@example.org
+check "--client opens the named client: the link" 0 'mailto:ann@example.org' '' -- record other
+check "--client names no client" 2 '' '^quorvel send: no mail client is named Nobody; the installed ones: Mailer, Other Mail$' -- \
+  "$quorvel" send --client Nobody ann@example.org
+
+# A client that fails at start, and is the mailto: handler as well: nothing was opened.
+desktop failing
+printf '#!/bin/sh\nexit 3\n' >"$root/bin/claws-mail" && chmod 755 "$root/bin/claws-mail"
+entry claws-mail 'Claws Mail' "$root/bin/claws-mail --compose %u"
+check "a client that fails at start" 4 '' \
+  '^quorvel: the mailto: handler ended at once with exit status 3; nothing was opened$' -- "$quorvel" send ann@example.org
 
 desktop eudora
 recording_program eudora
@@ -61,9 +77,9 @@ check "Eudora: the second send tells of the outbox" 0 '' 'There is a mail item i
   "$quorvel" send --to ann@example.org --subject Again --attach "$work/minutes.txt"
 
 desktop nothing
-check "no mail client" 0 '' '^quorvel: no mail client is set up to open mailto: links; nothing was opened$' -- \
+check "no mail client" 4 '' '^quorvel: no mail client is set up to open mailto: links; nothing was opened$' -- \
   "$quorvel" send ann@example.org --subject Hello
-check "verbose shows the trail" 0 '' 'Quorvel/EMail/MailTo - Normal Exit' -- "$quorvel" send -v ann@example.org
+check "verbose shows the trail" 4 '' 'Quorvel/EMail/MailTo - Normal Exit' -- "$quorvel" send -v ann@example.org
 
 check "missing attachment" 2 '' 'attachment not found: .*absent.txt' -- \
   "$quorvel" send --to ann@example.org --attach "$work/absent.txt"

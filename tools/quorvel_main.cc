@@ -1,8 +1,9 @@
 // quorvel: the command-line host of the library.
 //   quorvel clients [--json] [-v] [--log FILE]
 //   quorvel send [OPTIONS] [ADDRESS... | MAILTO-URI]
-// Exit status: 0 when the library answers true, 1 when it answers false, 2 for a usage error,
-// 3 when an error reaches the host or the output or the log file cannot be written.
+// Exit status of clients: 0 when the library answers true, 1 when it answers false, 2 for a usage
+// error, 3 when an error reaches the host or the output or the log file cannot be written; send's
+// own table is in send_command.h.
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -101,8 +102,8 @@ int main(int argc, char** argv) {
   CLI::App app{"Hands an e-mail message to the user's own mail client, and lists the installed clients."};
   app.require_subcommand(1);
   app.footer(
-      "Exit status: 0 when the library answers true, 1 when it answers false, 2 for a usage error, 3 when an error\n"
-      "reaches the host or the output or the log file cannot be written.");
+      "Exit status of clients: 0 when clients are listed, 1 when none is, 2 for a usage error, 3 when an error\n"
+      "reaches the command or its output or log file cannot be written. 'quorvel send --help' gives send's.");
 
   ClientsOptions clients_options;
   auto* clients = app.add_subcommand("clients", "List the installed mail clients; the default is marked with '*'.");
@@ -115,7 +116,16 @@ int main(int argc, char** argv) {
       "The message goes to the default mail client (or the one --client names) through that client's own route:\n"
       "a compose window with the attachments for Thunderbird and the like, a message file for Eudora, automation\n"
       "for Outlook. When that route cannot open or send, a mailto: link goes to the desktop instead, which names\n"
-      "the attachments in the body (or says --attachment-note) rather than carrying them.");
+      "the attachments in the body (or says --attachment-note) rather than carrying them. What did not reach the\n"
+      "client, or that nothing was opened, is said on standard error.\n"
+      "\n"
+      "Exit status:\n"
+      "  0  a mail client or the desktop's mailto: handler was opened\n"
+      "  1  nothing was opened, for a reason the log trail gives (-v)\n"
+      "  2  a usage error, a missing attachment included; nothing was handed over\n"
+      "  3  an error reached the command, or its output or log file could not be written\n"
+      "  4  nothing was opened: no mailto: handler, every route refused, or the client failed at once\n"
+      "  5  an attachment the user cannot read; nothing was handed over");
   AddSendOptions(*send, send_options);
 
   try {
@@ -127,7 +137,7 @@ int main(int argc, char** argv) {
 
   try {
     if (*clients) return RunClients(clients_options);
-    if (*send) return quorvel::cli::RunSend(send_options) ? kAnsweredTrue : kAnsweredFalse;
+    if (*send) return quorvel::cli::RunSend(send_options);
   } catch (const quorvel::cli::UsageError& error) {
     std::cerr << "quorvel send: " << error.what() << '\n';
     return kUsageError;

@@ -1,5 +1,7 @@
 #include "tools/send_command.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -45,6 +47,52 @@ std::optional<std::string> OneOf(const std::optional<std::string>& option, const
   return option ? option : fromUri;
 }
 
+std::string Joined(const std::vector<std::string>& items, const std::string& separator) {
+  std::string joined;
+  for (const auto& item : items) joined += (joined.empty() ? "" : separator) + item;
+  return joined;
+}
+
+// The clients the mail clients' list names (read without a trail: the command's trail is Send's alone)
+// and the desktop's own.
+std::vector<std::string> InstalledClients() {
+  std::ostream discarded(nullptr);
+  Email lister;
+  lister.SetApplicationContext(std::make_shared<ConsoleContext>(ConsoleSettings{}, discarded));
+  StringArray registered;
+  std::string default_client;
+  std::vector<std::string> names;
+  if (lister.GetMailClients(registered, default_client)) names = registered.items();
+  for (auto& name : DesktopMailClientNames()) {
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+// The client as ClientToUse takes it: no override, a Lotus name, or a client that is installed.
+void RequireKnownClient(const std::string& client) {
+  std::string lower = client;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (client.empty() || client == "[System Default]" || lower.find("lotus") != std::string::npos) return;
+  const std::vector<std::string> installed = InstalledClients();
+  if (std::find(installed.begin(), installed.end(), client) != installed.end()) return;
+  throw UsageError("no mail client is named " + client +
+                   (installed.empty() ? "; none is installed" : "; the installed ones: " + Joined(installed, ", ")));
+}
+
+void TellOutcome(ConsoleContext& context, const SendOutcome& outcome) {
+  if (!outcome.opened && !outcome.not_opened_because.empty()) {
+    context.Tell("quorvel: " + outcome.not_opened_because + "; nothing was opened");
+  } else if (outcome.opened && !outcome.not_handed_over.empty()) {
+    context.Tell("quorvel: did not reach the mail client: " + Joined(outcome.not_handed_over, "; "));
+  }
+}
+
+int ExitStatus(bool sent, const SendOutcome& outcome) {
+  if (outcome.opened) return send_status::kOpened;
+  return sent ? send_status::kNothingOpened : send_status::kNotSent;
+}
+
 }  // namespace
 
 Message MessageFromOptions(const SendOptions& options) {
@@ -88,24 +136,22 @@ Message MessageFromOptions(const SendOptions& options) {
   };
 }
 
-bool RunSend(const SendOptions& options) {
+int RunSend(const SendOptions& options) {
   const Message message = MessageFromOptions(options);
+  const std::string client = options.client.value_or("");
+  RequireKnownClient(client);
   auto context = std::make_shared<ConsoleContext>(options.console, std::cerr);
-  Platform platform = SystemPlatform();
+  // The named client is the mail system's own for this run, so the Simple MAPI route opens it too.
+  Platform platform = SystemPlatform(client);
   platform.message_box = std::make_shared<ConsoleMessageBox>(context);
   Email email(platform);
   email.SetApplicationContext(context);
-  if (options.client) email.ClientToUse(*options.client);
+  if (options.client) email.ClientToUse(client);
   if (options.attachment_note) email.AlternateAttachmentMessage(*options.attachment_note);
   const bool sent = email.Send(message);
-  StringArray clients;
-  std::string default_client;
-  // The mailto: fallback answers true whatever the desktop did with the link: say when nothing could take it.
-  if (sent && !email.GetMailClients(clients, default_client)) {
-    context->Tell("quorvel: no mail client is set up to open mailto: links; nothing was opened");
-  }
+  TellOutcome(*context, email.LastSendOutcome());
   context->CheckLogWritten();
-  return sent;
+  return ExitStatus(sent, email.LastSendOutcome());
 }
 
 }  // namespace quorvel::cli

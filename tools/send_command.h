@@ -37,7 +37,19 @@ struct UsageError : std::runtime_error {
 // missing attachment or an unreadable body file.
 Message MessageFromOptions(const SendOptions& options);
 
-// Sends the message; answers what Send answered.
-bool RunSend(const SendOptions& options);
+// The exit statuses of quorvel send; 2, 4 and 5 mean what they mean to xdg-email.
+namespace send_status {
+inline constexpr int kOpened = 0;         // a client or the mailto: handler was opened
+inline constexpr int kNotSent = 1;        // Send answered false, nothing opened; the trail says why
+inline constexpr int kUsageError = 2;     // before anything was handed over
+inline constexpr int kError = 3;          // an error reached the command, or its output was lost
+inline constexpr int kNothingOpened = 4;  // no handler, every route refused, the client failed at once
+inline constexpr int kUnreadableAttachment = 5;
+}  // namespace send_status
+
+// Sends the message and tells the user, even without -v, what did not reach the client or that
+// nothing was opened. Answers the exit status, decided from the send's outcome. Raises UsageError
+// for a --client that names no installed client.
+int RunSend(const SendOptions& options);
 
 }  // namespace quorvel::cli
