@@ -56,7 +56,11 @@ Instance EmailClass(const Platform& platform) {
        {"GetMailClients", Call({{"clientList", ParamType::kTextArray, std::nullopt, true},
                                 {"defaultClient", ParamType::kText, std::nullopt, true}},
                                [o](Arguments& a) { a.result = o->GetMailClients(a.Get<StringArray>(0), a.Text(1)); })},
-       {"Send", Call(kMessageParams, [o](Arguments& a) { a.result = o->Send(ToMessage(a)); })},
+       {"Send", Call(kMessageParams,
+                     [o](Arguments& a) {
+                       a.result = o->Send(ToMessage(a));
+                       a.send_outcome = o->LastSendOutcome();
+                     })},
        {"MailTo", Call(kMessageParams, [o](Arguments& a) { a.result = o->MailTo(ToMessage(a)); })}},
       nullptr};
 }

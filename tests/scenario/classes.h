@@ -11,6 +11,7 @@
 
 #include "quorvel/application_context.h"
 #include "quorvel/platform.h"
+#include "quorvel/send_outcome.h"
 #include "quorvel/variant.h"
 
 namespace quorvel::scenario {
@@ -29,6 +30,7 @@ struct Arguments {
   std::vector<Variant> values;
   std::shared_ptr<ApplicationContext> context;  // a context parameter's
   std::optional<Variant> result;                // none for a member that answers nothing
+  std::optional<SendOutcome> send_outcome;      // Email.Send's, shown beside its result
 
   template <class T>
   T& Get(std::size_t i) {

@@ -570,6 +570,16 @@ void Step(const Json& step, Environment& environment, Objects& objects) {
   try {
     member.invoke(args);
     outcome["result"] = args.result ? ToTyped(*args.result) : Json();
+    if (const auto& sent = args.send_outcome) {
+      constexpr const char* kRoutes[] = {"none", "Simple MAPI", "Eudora", "Outlook CDO", "Outlook Application", "mailto:"};
+      outcome["send_outcome"] = {{"route", kRoutes[static_cast<int>(sent->route)]},
+                                 {"client", sent->client},
+                                 {"fell_back", sent->fell_back},
+                                 {"opened", sent->opened},
+                                 {"not_opened_because", sent->not_opened_because},
+                                 {"exit_status", sent->exit_status ? Json(*sent->exit_status) : Json()},
+                                 {"not_handed_over", sent->not_handed_over}};
+    }
   } catch (...) {
     outcome["raised"] = ErrorJson(CaughtAsAutomationError());
   }
