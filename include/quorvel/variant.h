@@ -1,6 +1,8 @@
 // The dynamically typed automation value that crosses every interface of the library.
 #pragma once
 
+#include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -119,7 +121,11 @@ class QUORVEL_EXPORT Variant {
   Variant(Empty);
   Variant(Null);
   Variant(Missing);
-  Variant(bool value);
+  // Explicit, and a Boolean is never taken as a number: a Boolean is made only on purpose.
+  explicit Variant(bool value);
+  template <class T>
+    requires std::same_as<T, bool>
+  Variant(T) = delete;
   Variant(std::int32_t value);
   Variant(double value);
   Variant(std::string value);
@@ -127,6 +133,10 @@ class QUORVEL_EXPORT Variant {
   Variant(StringArray value);
   Variant(VariantArray value);
   Variant(Object value);
+  // A pointer is no value: without these, it would become a Boolean.
+  template <class T>
+  Variant(T*) = delete;
+  Variant(std::nullptr_t) = delete;
   Variant(const Variant&);
   Variant(Variant&&) noexcept;
   Variant& operator=(const Variant&);

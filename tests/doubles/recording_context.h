@@ -30,7 +30,7 @@ class RecordingContext : public ApplicationContext {
   void AppErrorPreserve(const std::string& procedure, std::string& step) override {
     Answer("AppErrorPreserve", {procedure, step});
   }
-  void AppErrorLog(bool first, bool second) override { Answer("AppErrorLog", {first, second}); }
+  void AppErrorLog(bool first, bool second) override { Answer("AppErrorLog", {Variant(first), Variant(second)}); }
   std::string ApplicationName() override { return *Answer("ApplicationName", {}).GetIf<std::string>(); }
   std::int32_t MsgBox(const std::string& prompt, std::int32_t buttons, const std::string& title) override {
     return *Answer("MsgBox", {prompt, buttons, title}).GetIf<std::int32_t>();

@@ -28,7 +28,7 @@ const std::vector<Param> kMessageParams = {Text("From"),
                                            Text("Body"),
                                            Optional("ATTACHMENTS", ParamType::kAnyValue, Variant::Missing{}),
                                            Optional("Importance", ParamType::kLong, std::int32_t{1}),
-                                           Optional("HTMLFormat", ParamType::kBoolean, false)};
+                                           Optional("HTMLFormat", ParamType::kBoolean, Variant(false))};
 
 // The arguments in Message's order.
 Message ToMessage(Arguments& a) {
@@ -41,7 +41,7 @@ Message ToMessage(Arguments& a) {
 template <class Provider>
 Instance WithLogAndSend(std::shared_ptr<Provider> o, std::map<std::string, Member> members) {
   members["GetLog"] = Call({}, [o](Arguments& a) { a.result = o->GetLog(); });
-  members["Send"] = Call(kMessageParams, [o](Arguments& a) { a.result = o->Send(ToMessage(a)); });
+  members["Send"] = Call(kMessageParams, [o](Arguments& a) { a.result = Variant(o->Send(ToMessage(a))); });
   return {members, [o] { return o->GetLog(); }};
 }
 
@@ -55,13 +55,13 @@ Instance EmailClass(const Platform& platform) {
         Assign(Text("message"), [o](Arguments& a) { o->AlternateAttachmentMessage(a.Text(0)); })},
        {"GetMailClients", Call({{"clientList", ParamType::kTextArray, std::nullopt, true},
                                 {"defaultClient", ParamType::kText, std::nullopt, true}},
-                               [o](Arguments& a) { a.result = o->GetMailClients(a.Get<StringArray>(0), a.Text(1)); })},
+                               [o](Arguments& a) { a.result = Variant(o->GetMailClients(a.Get<StringArray>(0), a.Text(1))); })},
        {"Send", Call(kMessageParams,
                      [o](Arguments& a) {
-                       a.result = o->Send(ToMessage(a));
+                       a.result = Variant(o->Send(ToMessage(a)));
                        a.send_outcome = o->LastSendOutcome();
                      })},
-       {"MailTo", Call(kMessageParams, [o](Arguments& a) { a.result = o->MailTo(ToMessage(a)); })}},
+       {"MailTo", Call(kMessageParams, [o](Arguments& a) { a.result = Variant(o->MailTo(ToMessage(a))); })}},
       nullptr};
 }
 
@@ -70,24 +70,24 @@ Instance MailMapiClass(const Platform& platform) {
   return WithLogAndSend(
       o, {{"DefaultMailClient", Assign(Text("client"), [o](Arguments& a) { o->DefaultMailClient(a.Text(0)); })},
           {"OpenSession", Call({Text("Username"), Text("Password")},
-                               [o](Arguments& a) { a.result = o->OpenSession(a.Text(0), a.Text(1)); })},
-          {"CloseSession", Call({}, [o](Arguments& a) { a.result = o->CloseSession(); })}});
+                               [o](Arguments& a) { a.result = Variant(o->OpenSession(a.Text(0), a.Text(1))); })},
+          {"CloseSession", Call({}, [o](Arguments& a) { a.result = Variant(o->CloseSession()); })}});
 }
 
 Instance MailMsOutlookClass(const Platform& platform) {
   auto o = std::make_shared<MailMSOutlook>(platform);
   return WithLogAndSend(
       o, {{"OpenSession", Call({Text("Server"), Text("Mailbox"), Text("profile"), Text("Password")},
-                               [o](Arguments& a) { a.result = o->OpenSession(a.Text(0), a.Text(1), a.Text(2), a.Text(3)); })},
-          {"CloseSession", Call({}, [o](Arguments& a) { a.result = o->CloseSession(); })}});
+                               [o](Arguments& a) { a.result = Variant(o->OpenSession(a.Text(0), a.Text(1), a.Text(2), a.Text(3))); })},
+          {"CloseSession", Call({}, [o](Arguments& a) { a.result = Variant(o->CloseSession()); })}});
 }
 
 Instance MailOutlookApplClass(const Platform& platform) {
   auto o = std::make_shared<MailOutlookAppl>(platform);
   return WithLogAndSend(
       o, {{"Context", Assign(kContextParam, [o](Arguments& a) { o->Context(a.context); })},
-          {"OpenSession", Call({}, [o](Arguments& a) { a.result = o->OpenSession(); })},
-          {"CloseSession", Call({}, [o](Arguments& a) { a.result = o->CloseSession(); })}});
+          {"OpenSession", Call({}, [o](Arguments& a) { a.result = Variant(o->OpenSession()); })},
+          {"CloseSession", Call({}, [o](Arguments& a) { a.result = Variant(o->CloseSession()); })}});
 }
 
 Instance MailEudoraClass(const Platform& platform) {

@@ -157,7 +157,7 @@ Variant FromTyped(const Json& typed) {
   if (kind == "double") return Expect(value, value.is_number(), "a number").get<double>();
   // -1 and 0 are accepted too, so a value copied from a transcript reads back the same.
   if (kind == "bool")
-    return value.is_number() ? Known(value, value.dump(), {"-1", "0"}, "Boolean") == "-1" : Boolean(value);
+    return Variant(value.is_number() ? Known(value, value.dump(), {"-1", "0"}, "Boolean") == "-1" : Boolean(value));
   if (array) {
     const Json* lower = Find(typed, "lower");
     const std::int32_t bound = lower ? Long(*lower) : 0;
