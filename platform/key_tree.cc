@@ -70,7 +70,49 @@ bool RegKey::Remove(std::string_view path) {
   return true;
 }
 
-RegKey::RegKey(const RegKey& other) : subkeys_(other.subkeys_), values_(other.values_) { IndexValues(); }
+// Copying, comparing and destroying walk the tree with a list of their own rather than by recursion,
+// so that a deep tree needs no deep stack, whatever the build's frames.
+RegKey::RegKey(const RegKey& other) : values_(other.values_) {
+  IndexValues();
+  std::vector<std::pair<const RegKey*, RegKey*>> pending{{&other, this}};
+  while (!pending.empty()) {
+    const auto [from, to] = pending.back();
+    pending.pop_back();
+    for (const auto& [name, subkey] : from->subkeys_) {
+      RegKey& copy = to->subkeys_.emplace_hint(to->subkeys_.end(), name, RegKey{})->second;
+      copy.values_ = subkey.values_;
+      copy.IndexValues();
+      pending.emplace_back(&subkey, &copy);
+    }
+  }
+}
+
+RegKey::~RegKey() {
+  std::vector<SubKeys> pending;
+  pending.push_back(std::exchange(subkeys_, {}));
+  while (!pending.empty()) {
+    SubKeys level = std::move(pending.back());
+    pending.pop_back();
+    // Emptied of their own subkeys first, the keys of this level go without recursing.
+    for (auto& [name, subkey] : level) {
+      if (!subkey.subkeys_.empty()) pending.push_back(std::exchange(subkey.subkeys_, {}));
+    }
+  }
+}
+
+bool RegKey::operator==(const RegKey& other) const {
+  std::vector<std::pair<const RegKey*, const RegKey*>> pending{{this, &other}};
+  while (!pending.empty()) {
+    const auto [a, b] = pending.back();
+    pending.pop_back();
+    if (a->values_ != b->values_ || a->subkeys_.size() != b->subkeys_.size()) return false;
+    for (auto x = a->subkeys_.begin(), y = b->subkeys_.begin(); x != a->subkeys_.end(); ++x, ++y) {
+      if (x->first != y->first) return false;
+      pending.emplace_back(&x->second, &y->second);
+    }
+  }
+  return true;
+}
 
 RegKey& RegKey::operator=(const RegKey& other) {
   if (this != &other) *this = RegKey(other);

@@ -40,6 +40,7 @@ class RegKey {
   RegKey() = default;
   RegKey(const RegKey& other);
   RegKey(RegKey&&) = default;
+  ~RegKey();
   RegKey& operator=(const RegKey& other);
   RegKey& operator=(RegKey&&) = default;
 
@@ -57,7 +58,7 @@ class RegKey {
   void SetValue(std::string_view name, RegValue value);
   bool RemoveValue(std::string_view name);
 
-  bool operator==(const RegKey& other) const { return subkeys_ == other.subkeys_ && values_ == other.values_; }
+  bool operator==(const RegKey& other) const;
 
  private:
   void IndexValues();
