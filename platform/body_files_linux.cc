@@ -72,8 +72,11 @@ void RemoveOldBodyFiles(int folder) {
 std::string PrivateBodyFolder() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime && runtime[0] == '/') return std::string(runtime) + "/quorvel";
-  const char* temp = std::getenv("TMPDIR");
-  return std::string(temp && temp[0] == '/' ? temp : "/tmp") + "/quorvel-" + std::to_string(::geteuid());
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string temp = tmpdir && tmpdir[0] == '/' ? tmpdir : "/tmp";
+  std::string folder = temp + "/quorvel-XXXXXX";
+  if (!g_mkdtemp_full(folder.data(), 0700)) throw CannotWrite(temp, errno);
+  return folder;
 }
 
 std::string WriteBodyFile(const std::string& folder, const std::string& body) {

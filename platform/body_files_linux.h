@@ -7,8 +7,10 @@
 
 namespace quorvel::platform {
 
-// The folder for body files a client outside any sandbox reads: $XDG_RUNTIME_DIR/quorvel, else
-// quorvel-<uid> in the temporary folder ($TMPDIR when absolute, else /tmp).
+// The folder for body files a client outside any sandbox reads: $XDG_RUNTIME_DIR/quorvel, else a new
+// folder of mode 0700 with a random name in the temporary folder ($TMPDIR when absolute, else /tmp),
+// so that no name planted there ahead can stand in for it. No later write goes to such a folder, so
+// its files are left to the temporary folder's own cleaning. Raises 32002 when it cannot be made.
 std::string PrivateBodyFolder();
 
 // Writes the body to a new file of mode 0600 in the folder, made with mode 0700 when missing, and

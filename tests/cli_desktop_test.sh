@@ -90,6 +90,14 @@ check "Thunderbird: no folder for the body" 0 '' \
   'Error: 32002 in Quorvel/MailMAPI/Send at line 100 Unspecified failure: the message body could not be written to .*/nowhere/file/quorvel: ' -- \
   env XDG_RUNTIME_DIR="$root/nowhere/file" "$quorvel" send -v --to ann@example.org --body Hi
 record thunderbird >/dev/null  # the fall-back's link
+# Without a runtime folder the body goes to a new folder of a random name: one planted ahead stands in for nothing.
+ln -s "$work" "$TMPDIR/quorvel-$(id -u)"
+check "Thunderbird: a planted body folder" 0 "-compose
+to='ann@example.org',message=$TMPDIR/quorvel-XXXXXX/BODY,format=text" '' -- \
+  eval 'env -u XDG_RUNTIME_DIR "$quorvel" send --to ann@example.org --body Hi &&
+  record thunderbird | sed "s|/quorvel-[[:alnum:]]\{6\}/body-[[:alnum:]]\{6\}\.txt|/quorvel-XXXXXX/BODY|"'
+check "Thunderbird: a planted body folder, the body in a 0700 folder" 0 $'700\nHi' '' -- \
+  eval 'f=$(body_file thunderbird) && stat -c %a "${f%/*}" && cat "$f"'
 # A user hive that cannot be read: the route it would record is refused, the hive kept as it was.
 printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n"x"=hex:0g\n' | tee "$work/broken.reg" >"$QUORVEL_USER_HIVE"
 check "Thunderbird: a malformed user hive is never overwritten" 0 '' 'Error 321 .*user\.reg line 3' -- \
