@@ -1,6 +1,7 @@
 #include "platform/compose_backends_linux.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -178,9 +179,6 @@ std::string AddressList(const Strings& addresses) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  if (path.find('\0') != std::string::npos) {
-    throw MapiError(mapi_error::kAttachmentNotFound, path);
-  }
   if (g_path_is_absolute(path.c_str())) return path;
   const OwnedText absolute(g_canonicalize_filename(path.c_str(), nullptr));
   return absolute.get();
@@ -374,6 +372,39 @@ void RequireReadable(const ClientRow& row, const Composing& composing, const Com
   }
 }
 
+bool IsControlCharacter(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// The value quoted, each control character written as \xNN so that it shows and ends no line.
+std::string Shown(std::string_view value) {
+  std::string shown = "\"";
+  for (const char c : value) {
+    if (!IsControlCharacter(c)) {
+      shown += c;
+      continue;
+    }
+    char code[5];
+    std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned>(c));
+    shown += code;
+  }
+  return shown + "\"";
+}
+
+// A control character could end a field of the client's command line and start another, so a value
+// holding one is refused. The body is not: it travels as a file, a percent-encoded field or an argument
+// of its own.
+void RequireNoControlCharacters(const std::string& client, const ComposedMessage& message) {
+  const auto check = [&](std::int32_t number, std::string_view field, const std::string& value) {
+    if (std::none_of(value.begin(), value.end(), IsControlCharacter)) return;
+    throw MapiError(
+        number, std::string(field) + " " + Shown(value) + " holds a control character and is not handed to " + client);
+  };
+  for (const Strings* recipients : {&message.to, &message.cc, &message.bcc}) {
+    for (const auto& address : *recipients) check(mapi_error::kInvalidRecips, "the recipient", address);
+  }
+  check(mapi_error::kNotSupported, "the subject", message.subject);
+  for (const auto& path : message.attachment_paths) check(mapi_error::kNotSupported, "the attachment path", path);
+}
+
 void CheckLength(const std::string& argument, const std::string& client) {
   if (argument.size() > platform::kLargestArgument) {
     throw MapiError(mapi_error::kTextTooLarge, "the message is longer than " + client + " takes on its command line");
@@ -387,6 +418,7 @@ std::string MailtoUrl(const ComposedMessage& message) { return Mailto(message, {
 ComposeLaunch ComposeLaunchFor(const MailHandler& handler, const ComposedMessage& message,
                                const BodyFileWriter& writeBody) {
   const std::string client = handler.name.empty() ? std::string("the mail client") : handler.name;
+  RequireNoControlCharacters(client, message);
   const Confinement where = ConfinementOf(handler.exec);
   if (const ClientRow* row = Recognise(handler, where)) {
     const Composing composing{client, where, writeBody};

@@ -21,9 +21,12 @@
 // reaches a Flatpak only as a forwarded argument, and a Snap only in the user's home folder outside
 // hidden folders. Any other attachment is refused rather than lost.
 //
-// Subject and body pass unchanged to the clients that take them as arguments; a mailto: URL writes
-// every line break (CR LF, LF, CR) as %0D%0A. Relative attachment paths are taken from the current
-// folder, as the started program would take them. Errors name the client by its entry's Name.
+// No recipient, subject or attachment path may hold a control character (U+0000-U+001F, U+007F): one
+// could end a field of the client's command line and start another (Thunderbird splits its -compose
+// fields on U+0001; a NUL cuts an argument short). Subject and body otherwise pass unchanged to the
+// clients that take them as arguments; a mailto: URL writes every line break of the body (CR LF, LF,
+// CR) as %0D%0A. Relative attachment paths are taken from the current folder, as the started program
+// would take them. Errors name the client by its entry's Name.
 #pragma once
 
 #include <cstdint>
@@ -68,9 +71,10 @@ using ComposeLaunch = std::variant<ProgramLaunch, DesktopHandOff>;
 using BodyFileWriter = std::function<std::string(const std::string& folder, const std::string& body)>;
 
 // What to start for the handler. Raises, before anything is started:
-//   32025 "Invalid recipients"   a Thunderbird recipient that its quoted list cannot carry (one
-//                                holding "'," or ending in "'")
-//   32026 "Not supported"        attachments for a client reached only by a mailto: link, or that a
+//   32025 "Invalid recipients"   a recipient holding a control character, or a Thunderbird recipient
+//                                that its quoted list cannot carry (one holding "'," or ending in "'")
+//   32026 "Not supported"        a subject or attachment path holding a control character;
+//                                attachments for a client reached only by a mailto: link, or that a
 //                                sandboxed client cannot read
 //   32018 "Text too large"       an argument or URL longer than kLargestArgument
 //   32011 "Attachment not found" an attachment path that names no file the system can address
