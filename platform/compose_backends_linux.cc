@@ -46,10 +46,18 @@ struct Piece {
   Layout layout = Layout::kOptionBeforeEach;
 };
 
+// A part of the message that some client's command line has no way to take.
+struct Part {
+  std::string_view name;  // as the user is told of it
+  Strings ComposedMessage::*items;
+};
+constexpr Part kBccRecipients{"the BCC recipients", &ComposedMessage::bcc};
+
 struct ClientRow {
   Strings desktop_ids;  // as packages, Flatpak and Snap install the client
   Strings programs;     // the program's file name, for an entry with another id
   std::vector<Piece> pieces;
+  std::vector<Part> not_taken{};
 };
 
 // The clients whose own command line takes a whole message, attachments included, as each one's
@@ -71,9 +79,14 @@ const std::vector<ClientRow>& ClientRows() {
         {"--attach", Field::kAttachmentUrls},
         // After "--" an address starting with '-' is still an address.
         {"--", Field::kTo, Layout::kOptionThenAll}}},
-      {{"claws-mail.desktop", "sylpheed.desktop"},
-       {"claws-mail", "sylpheed"},
+      {{"claws-mail.desktop"},
+       {"claws-mail"},
        {{"--compose", Field::kMailtoUrl}, {"--attach", Field::kAttachmentPaths, Layout::kOptionThenAll}}},
+      // Its mailto: reader skips bcc=, and no option takes them.
+      {{"sylpheed.desktop"},
+       {"sylpheed"},
+       {{"--compose", Field::kMailtoUrl}, {"--attach", Field::kAttachmentPaths, Layout::kOptionThenAll}},
+       {kBccRecipients}},
   };
   return rows;
 }
@@ -372,6 +385,18 @@ void RequireReadable(const ClientRow& row, const Composing& composing, const Com
   }
 }
 
+// The message without the parts the row cannot take, each named in notHandedOver.
+ComposedMessage WithoutPartsNotTaken(const ClientRow& row, const std::string& client, ComposedMessage message,
+                                     Strings& notHandedOver) {
+  for (const Part& part : row.not_taken) {
+    Strings& items = message.*part.items;
+    if (items.empty()) continue;
+    items.clear();
+    notHandedOver.push_back(std::string(part.name) + ": " + client + " takes none from another program");
+  }
+  return message;
+}
+
 bool IsControlCharacter(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
 // The value quoted, each control character written as \xNN so that it shows and ends no line.
@@ -423,9 +448,11 @@ ComposeLaunch ComposeLaunchFor(const MailHandler& handler, const ComposedMessage
   if (const ClientRow* row = Recognise(handler, where)) {
     const Composing composing{client, where, writeBody};
     RequireReadable(*row, composing, message);
-    Strings argv = LaunchArguments(handler.exec, where, ClientArguments(*row, composing, message));
-    for (const auto& argument : argv) CheckLength(argument, client);
-    return ProgramLaunch{std::move(argv)};
+    ProgramLaunch launch;
+    const ComposedMessage handed = WithoutPartsNotTaken(*row, client, message, launch.not_handed_over);
+    launch.argv = LaunchArguments(handler.exec, where, ClientArguments(*row, composing, handed));
+    for (const auto& argument : launch.argv) CheckLength(argument, client);
+    return launch;
   }
   if (!message.attachment_paths.empty()) {
     throw MapiError(

@@ -8,13 +8,15 @@
 //   Thunderbird  -compose "to='..',cc='..',bcc='..',subject=..,message=<body file>,attachment='<URLs>',format=text"
 //   Evolution    mailto:..?cc=..&bcc=..&subject=..&body=..&attach=<file URL>&attach=..
 //   KMail        --composer --subject S --body B --cc .. --bcc .. --attach <file URL>.. -- <to>..
-//   Claws Mail   --compose mailto:..?cc=..&subject=..&body=.. --attach <path>..
+//   Claws Mail   --compose mailto:..?cc=..&bcc=..&subject=..&body=.. --attach <path>..
+//   Sylpheed     --compose mailto:..?cc=..&subject=..&body=.. --attach <path>..  (no BCC recipients)
 //   any other    the mailto: link through the desktop, without attachments
 //
 // and started the way its entry says: the Exec line's words with the client's arguments in place of
 // its %u (or %U, %f, %F), or after them where it has none, other field codes dropped. A Flatpak
 // entry's forwarding markers (@@u %u @@) give way to markers around each whole file argument, so the
-// document portal hands the client those files.
+// document portal hands the client those files. A part of the message a client's command line has no
+// way to take is left out, and the launch says so.
 //
 // A client inside a Flatpak or Snap sees few of the host's files. Thunderbird's body file goes where
 // its sandbox reads ($XDG_RUNTIME_DIR/app/<app id>/ or $XDG_RUNTIME_DIR/snap.<snap>/); an attachment
@@ -54,8 +56,11 @@ struct ComposedMessage {
 };
 
 // Start this program (argv[0], found on PATH unless it holds a slash) with these arguments.
+// What the client could not be handed, one phrase a part, says what and why:
+// "the BCC recipients: Sylpheed takes none from another program".
 struct ProgramLaunch {
   std::vector<std::string> argv;
+  std::vector<std::string> not_handed_over{};
   bool operator==(const ProgramLaunch&) const = default;
 };
 

@@ -112,6 +112,16 @@ check "Thunderbird: a malformed user hive is never overwritten" 0 '' 'Error 321 
   eval '"$quorvel" send --to ann@example.org; cmp "$QUORVEL_USER_HIVE" "$work/broken.reg"'
 record thunderbird >/dev/null
 
+# Sylpheed takes no BCC recipients from another program: everything else.
+desktop sylpheed
+mail_client sylpheed Sylpheed %u
+check "Sylpheed" 0 '' '^$' -- "$quorvel" send --to ann@example.org --cc carol@example.org --bcc dave@example.org \
+  --subject Hi --body B --attach "$work/report.pdf"
+check "Sylpheed: the arguments" 0 "--compose
+mailto:ann@example.org?cc=carol@example.org&subject=Hi&body=B
+--attach
+$work/report.pdf" '' -- record sylpheed
+
 # KMail, recognised by its program's name, gets each field as an option, the recipients after "--".
 desktop kmail
 recording_program kmail

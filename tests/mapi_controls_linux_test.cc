@@ -63,7 +63,8 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
     const ComposedMessage message{text("subject"), text("body"), texts("to"),
                                   texts("cc"),     texts("bcc"), texts("attachments")};
     ComposeLaunch expected;
-    if (c.contains("argv")) expected = ProgramLaunch{CaseTexts(c["argv"])};
+    if (c.contains("argv"))
+      expected = ProgramLaunch{CaseTexts(c["argv"]), CaseTexts(c.value("not_handed_over", Strings{}))};
     if (c.contains("url")) expected = DesktopHandOff{CaseText(c["url"])};
     std::vector<std::pair<std::string, std::string>> bodies;
     const auto write_body = [&](const std::string& folder, const std::string& body) {
