@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/body_files_linux.h"
 #include "platform/desktop_mail_clients_linux.h"
 #include "platform/glib_owners_linux.h"
 #include "platform/mapi_controls.h"
@@ -249,6 +248,7 @@ struct Composing {
   const std::string& client;
   const Confinement& where;
   const BodyFileWriter& write_body;
+  const AttachmentCopier& copy_attachment;
 };
 
 // Thunderbird's key=value list: recipients quoted (taken literally); subject and the body file's path
@@ -370,19 +370,29 @@ bool SnapReads(const std::string& path) {
   return rest.starts_with(inside_home) && rest.find("/.", inside_home.size() - 1) == std::string_view::npos;
 }
 
-// A sandboxed client reads an attachment only when it is forwarded to it or lies where it may read.
-void RequireReadable(const ClientRow& row, const Composing& composing, const ComposedMessage& message) {
+// The attachments as the client reads them: a sandboxed one reads a file forwarded to it or lying where
+// it may read, and a copy of any other in the folder its body file goes to.
+Strings ReadableAttachments(const ClientRow& row, const Composing& composing, const Strings& paths) {
   const Confinement& where = composing.where;
-  if (where.kind == Confinement::Kind::kNone) return;
   const bool forwarded = where.forwards_files && std::any_of(row.pieces.begin(), row.pieces.end(), [](const Piece& p) {
                            return p.field == Field::kAttachmentUrls || p.field == Field::kAttachmentPaths;
                          });
-  for (const auto& path : message.attachment_paths) {
-    if (forwarded || (where.kind == Confinement::Kind::kSnap && SnapReads(AbsolutePath(path)))) continue;
-    throw MapiError(mapi_error::kNotSupported, composing.client + " runs in a " + SandboxName(where) +
-                                                   " sandbox and cannot read " + path +
-                                                   "; attach it in its compose window by hand");
+  if (where.kind == Confinement::Kind::kNone || forwarded) return paths;
+  Strings readable;
+  for (const auto& path : paths) {
+    if (where.kind == Confinement::Kind::kSnap && SnapReads(AbsolutePath(path))) {
+      readable.push_back(path);
+      continue;
+    }
+    const platform::CopiedFile copy = composing.copy_attachment(BodyFolder(where, composing.client), path);
+    if (!copy.why_not.empty()) {
+      throw MapiError(mapi_error::kNotSupported, composing.client + " runs in a " + SandboxName(where) +
+                                                     " sandbox and cannot read " + path + ", nor can it be copied (" +
+                                                     copy.why_not + "); attach it in its compose window by hand");
+    }
+    readable.push_back(copy.path);
   }
+  return readable;
 }
 
 // The message without the parts the row cannot take, each named in notHandedOver.
@@ -441,15 +451,15 @@ void CheckLength(const std::string& argument, const std::string& client) {
 std::string MailtoUrl(const ComposedMessage& message) { return Mailto(message, {}); }
 
 ComposeLaunch ComposeLaunchFor(const MailHandler& handler, const ComposedMessage& message,
-                               const BodyFileWriter& writeBody) {
+                               const BodyFileWriter& writeBody, const AttachmentCopier& copyAttachment) {
   const std::string client = handler.name.empty() ? std::string("the mail client") : handler.name;
   RequireNoControlCharacters(client, message);
   const Confinement where = ConfinementOf(handler.exec);
   if (const ClientRow* row = Recognise(handler, where)) {
-    const Composing composing{client, where, writeBody};
-    RequireReadable(*row, composing, message);
+    const Composing composing{client, where, writeBody, copyAttachment};
     ProgramLaunch launch;
-    const ComposedMessage handed = WithoutPartsNotTaken(*row, client, message, launch.not_handed_over);
+    ComposedMessage handed = WithoutPartsNotTaken(*row, client, message, launch.not_handed_over);
+    handed.attachment_paths = ReadableAttachments(*row, composing, message.attachment_paths);
     launch.argv = LaunchArguments(handler.exec, where, ClientArguments(*row, composing, handed));
     for (const auto& argument : launch.argv) CheckLength(argument, client);
     return launch;

@@ -109,7 +109,7 @@ void DesktopMapiMessages::Send(bool showDialog) {
     return;
   }
   const MailHandler& handler = std::get<MailHandler>(*route);
-  const ComposeLaunch launch = ComposeLaunchFor(handler, composed, platform::WriteBodyFile);
+  const ComposeLaunch launch = ComposeLaunchFor(handler, composed, platform::WriteBodyFile, platform::CopyAttachment);
   if (const auto* program = std::get_if<ProgramLaunch>(&launch)) {
     try {
       programs_->StartProgram(program->argv);

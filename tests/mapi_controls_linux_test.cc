@@ -71,8 +71,12 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
       bodies.emplace_back(folder, body);
       return "/body files/" + std::to_string(bodies.size());
     };
+    const auto copy_attachment = [](const std::string& folder, const std::string& path) {
+      return platform::CopiedFile{folder + "/copy of " + path.substr(path.rfind('/') + 1)};
+    };
     ComposeLaunch launch = expected;  // kept where the back end raises: the error number tells then
-    const auto [number, description] = Raised([&] { launch = ComposeLaunchFor(handler, message, write_body); });
+    const auto [number, description] =
+        Raised([&] { launch = ComposeLaunchFor(handler, message, write_body, copy_attachment); });
     EXPECT_EQ(number, c.value("error", 0));
     EXPECT_THAT(description, HasSubstr(c.value("says", "")));
     EXPECT_EQ(launch, expected);
