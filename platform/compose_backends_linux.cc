@@ -1,10 +1,10 @@
 #include "platform/compose_backends_linux.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/body_files_linux.h"
 #include "platform/desktop_mail_clients_linux.h"
 #include "platform/glib_owners_linux.h"
 #include "platform/mapi_controls.h"
@@ -45,10 +45,18 @@ struct Piece {
   Layout layout = Layout::kOptionBeforeEach;
 };
 
+// A part of the message that some client's command line has no way to take.
+struct Part {
+  std::string_view name;  // as the user is told of it
+  Strings ComposedMessage::*items;
+};
+constexpr Part kBccRecipients{"the BCC recipients", &ComposedMessage::bcc};
+
 struct ClientRow {
   Strings desktop_ids;  // as packages, Flatpak and Snap install the client
   Strings programs;     // the program's file name, for an entry with another id
   std::vector<Piece> pieces;
+  std::vector<Part> not_taken{};
 };
 
 // The clients whose own command line takes a whole message, attachments included, as each one's
@@ -70,9 +78,14 @@ const std::vector<ClientRow>& ClientRows() {
         {"--attach", Field::kAttachmentUrls},
         // After "--" an address starting with '-' is still an address.
         {"--", Field::kTo, Layout::kOptionThenAll}}},
-      {{"claws-mail.desktop", "sylpheed.desktop"},
-       {"claws-mail", "sylpheed"},
+      {{"claws-mail.desktop"},
+       {"claws-mail"},
        {{"--compose", Field::kMailtoUrl}, {"--attach", Field::kAttachmentPaths, Layout::kOptionThenAll}}},
+      // Its mailto: reader skips bcc=, and no option takes them.
+      {{"sylpheed.desktop"},
+       {"sylpheed"},
+       {{"--compose", Field::kMailtoUrl}, {"--attach", Field::kAttachmentPaths, Layout::kOptionThenAll}},
+       {kBccRecipients}},
   };
   return rows;
 }
@@ -178,9 +191,6 @@ std::string AddressList(const Strings& addresses) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  if (path.find('\0') != std::string::npos) {
-    throw MapiError(mapi_error::kAttachmentNotFound, path);
-  }
   if (g_path_is_absolute(path.c_str())) return path;
   const OwnedText absolute(g_canonicalize_filename(path.c_str(), nullptr));
   return absolute.get();
@@ -238,6 +248,7 @@ struct Composing {
   const std::string& client;
   const Confinement& where;
   const BodyFileWriter& write_body;
+  const AttachmentCopier& copy_attachment;
 };
 
 // Thunderbird's key=value list: recipients quoted (taken literally); subject and the body file's path
@@ -359,19 +370,74 @@ bool SnapReads(const std::string& path) {
   return rest.starts_with(inside_home) && rest.find("/.", inside_home.size() - 1) == std::string_view::npos;
 }
 
-// A sandboxed client reads an attachment only when it is forwarded to it or lies where it may read.
-void RequireReadable(const ClientRow& row, const Composing& composing, const ComposedMessage& message) {
+// The attachments as the client reads them: a sandboxed one reads a file forwarded to it or lying where
+// it may read, and a copy of any other in the folder its body file goes to.
+Strings ReadableAttachments(const ClientRow& row, const Composing& composing, const Strings& paths) {
   const Confinement& where = composing.where;
-  if (where.kind == Confinement::Kind::kNone) return;
   const bool forwarded = where.forwards_files && std::any_of(row.pieces.begin(), row.pieces.end(), [](const Piece& p) {
                            return p.field == Field::kAttachmentUrls || p.field == Field::kAttachmentPaths;
                          });
-  for (const auto& path : message.attachment_paths) {
-    if (forwarded || (where.kind == Confinement::Kind::kSnap && SnapReads(AbsolutePath(path)))) continue;
-    throw MapiError(mapi_error::kNotSupported, composing.client + " runs in a " + SandboxName(where) +
-                                                   " sandbox and cannot read " + path +
-                                                   "; attach it in its compose window by hand");
+  if (where.kind == Confinement::Kind::kNone || forwarded) return paths;
+  Strings readable;
+  for (const auto& path : paths) {
+    if (where.kind == Confinement::Kind::kSnap && SnapReads(AbsolutePath(path))) {
+      readable.push_back(path);
+      continue;
+    }
+    const platform::CopiedFile copy = composing.copy_attachment(BodyFolder(where, composing.client), path);
+    if (!copy.why_not.empty()) {
+      throw MapiError(mapi_error::kNotSupported, composing.client + " runs in a " + SandboxName(where) +
+                                                     " sandbox and cannot read " + path + ", nor can it be copied (" +
+                                                     copy.why_not + "); attach it in its compose window by hand");
+    }
+    readable.push_back(copy.path);
   }
+  return readable;
+}
+
+// The message without the parts the row cannot take, each named in notHandedOver.
+ComposedMessage WithoutPartsNotTaken(const ClientRow& row, const std::string& client, ComposedMessage message,
+                                     Strings& notHandedOver) {
+  for (const Part& part : row.not_taken) {
+    Strings& items = message.*part.items;
+    if (items.empty()) continue;
+    items.clear();
+    notHandedOver.push_back(std::string(part.name) + ": " + client + " takes none from another program");
+  }
+  return message;
+}
+
+bool IsControlCharacter(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+// The value quoted, each control character written as \xNN so that it shows and ends no line.
+std::string Shown(std::string_view value) {
+  std::string shown = "\"";
+  for (const char c : value) {
+    if (!IsControlCharacter(c)) {
+      shown += c;
+      continue;
+    }
+    char code[5];
+    std::snprintf(code, sizeof code, "\\x%02X", static_cast<unsigned>(c));
+    shown += code;
+  }
+  return shown + "\"";
+}
+
+// A control character could end a field of the client's command line and start another, so a value
+// holding one is refused. The body is not: it travels as a file, a percent-encoded field or an argument
+// of its own.
+void RequireNoControlCharacters(const std::string& client, const ComposedMessage& message) {
+  const auto check = [&](std::int32_t number, std::string_view field, const std::string& value) {
+    if (std::none_of(value.begin(), value.end(), IsControlCharacter)) return;
+    throw MapiError(
+        number, std::string(field) + " " + Shown(value) + " holds a control character and is not handed to " + client);
+  };
+  for (const Strings* recipients : {&message.to, &message.cc, &message.bcc}) {
+    for (const auto& address : *recipients) check(mapi_error::kInvalidRecips, "the recipient", address);
+  }
+  check(mapi_error::kNotSupported, "the subject", message.subject);
+  for (const auto& path : message.attachment_paths) check(mapi_error::kNotSupported, "the attachment path", path);
 }
 
 void CheckLength(const std::string& argument, const std::string& client) {
@@ -385,15 +451,18 @@ void CheckLength(const std::string& argument, const std::string& client) {
 std::string MailtoUrl(const ComposedMessage& message) { return Mailto(message, {}); }
 
 ComposeLaunch ComposeLaunchFor(const MailHandler& handler, const ComposedMessage& message,
-                               const BodyFileWriter& writeBody) {
+                               const BodyFileWriter& writeBody, const AttachmentCopier& copyAttachment) {
   const std::string client = handler.name.empty() ? std::string("the mail client") : handler.name;
+  RequireNoControlCharacters(client, message);
   const Confinement where = ConfinementOf(handler.exec);
   if (const ClientRow* row = Recognise(handler, where)) {
-    const Composing composing{client, where, writeBody};
-    RequireReadable(*row, composing, message);
-    Strings argv = LaunchArguments(handler.exec, where, ClientArguments(*row, composing, message));
-    for (const auto& argument : argv) CheckLength(argument, client);
-    return ProgramLaunch{std::move(argv)};
+    const Composing composing{client, where, writeBody, copyAttachment};
+    ProgramLaunch launch;
+    ComposedMessage handed = WithoutPartsNotTaken(*row, client, message, launch.not_handed_over);
+    handed.attachment_paths = ReadableAttachments(*row, composing, message.attachment_paths);
+    launch.argv = LaunchArguments(handler.exec, where, ClientArguments(*row, composing, handed));
+    for (const auto& argument : launch.argv) CheckLength(argument, client);
+    return launch;
   }
   if (!message.attachment_paths.empty()) {
     throw MapiError(

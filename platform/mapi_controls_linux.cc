@@ -127,7 +127,7 @@ void DesktopMapiMessages::Send(bool showDialog) {
     return;
   }
   const MailHandler& handler = std::get<MailHandler>(*route);
-  Launch(handler, ComposeLaunchFor(handler, composed, platform::WriteBodyFile));
+  Launch(handler, ComposeLaunchFor(handler, composed, platform::WriteBodyFile, platform::CopyAttachment));
 }
 
 void DesktopMapiMessages::Launch(const MailHandler& handler, const ComposeLaunch& launch) {
@@ -139,6 +139,7 @@ void DesktopMapiMessages::Launch(const MailHandler& handler, const ComposeLaunch
       throw MapiError(mapi_error::kFailure, handler.name + " could not be started (" + error.description() + ")");
     }
     if (failed_with) throw MapiError(mapi_error::kFailure, EndedAtOnce(handler.name, *failed_with));
+    not_handed_over_ = program->not_handed_over;
     return;
   }
   // The link goes to the client signed on to, which need not be the desktop's default.

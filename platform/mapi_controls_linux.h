@@ -6,6 +6,9 @@
 // Email portal instead (email_portal_linux.h): signing on asks it for its version, sending waits for
 // its answer. There attachments pass only with QUORVEL_PORTAL_ATTACHMENTS=1.
 //
+// What the client's command line cannot take (Sylpheed: BCC recipients) is left out and reported
+// through HandOffReport.
+//
 // Linux mail clients take no logon from another program: DownLoadMail, LogonUI, NewSession, UserName
 // and Password are kept but change nothing, and every SignOn opens a session of its own. The
 // attachments' Name, Position and Type are kept too; clients name an attachment after its file.
@@ -14,9 +17,10 @@
 //   32003 SignOn: no mail client is set up to open mailto: links, or the Email portal does not answer
 //   32053 SignOff without a session; Send with a session number that was never given or has ended
 //   32026 Send(false): the library never sends without showing the message; attachments for a
-//         client reached only by a mailto: link, or that a sandboxed client cannot read
+//         client reached only by a mailto: link, or that a sandboxed client can neither read nor get a copy of
 //   32011 an attachment slot whose path names no file
-//   32025, 32018 as compose_backends.h and email_portal_linux.h raise them
+//   32025, 32018 as compose_backends_linux.h and email_portal_linux.h raise them (a control character
+//         in a recipient, the subject or a file name among them)
 //   32002 the client's program could not be started or ended with a failure at once, the desktop did
 //         not open the link, or the message body could not be written for the client
 #pragma once

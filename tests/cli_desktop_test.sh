@@ -63,11 +63,11 @@ desktop thunderbird
 recording_program thunderbird
 entry mailer Mailer "$root/bin/thunderbird %u"
 default_client mailer
-# The body folder, made by the user's hand with a file's mode, becomes private; a body file a day old
-# goes, a younger one stays.
+# The body folder, made by the user's hand with a file's mode, becomes private; a body file or an
+# attachment's copy a day old goes, a younger one stays.
 body=$root/runtime/quorvel
-mkdir "$body" && touch -d '1460 minutes ago' "$body/body-old.txt" && touch -d '1420 minutes ago' \
-  "$body/body-new.txt" && chmod 644 "$body"
+mkdir -p "$body"/attachment-{old,new} && touch "$body/attachment-old/a.pdf" && touch -d '1460 minutes ago' \
+  "$body/body-old.txt" "$body/attachment-old" && touch -d '1420 minutes ago' "$body/body-new.txt" && chmod 644 "$body"
 for i in $(seq 8000); do printf 'Line %s: 50%% done, café\r\n' "$i"; done >"$work/big.txt"
 check "Thunderbird: a body far over the argument limit" 0 '' '^$' -- \
   "$quorvel" send --to ann@example.org --subject Big --body-file "$work/big.txt"
@@ -75,7 +75,7 @@ check "Thunderbird: a big body, the arguments" 0 $'-compose\nto=\'ann@example.or
   compose thunderbird
 check "Thunderbird: a big body, the body" 0 '' '' -- cmp "$work/big.txt" "$(body_file thunderbird)"
 check "Thunderbird: the body file 0600, its folder 0700" 0 $'600\n700' '' -- stat -c %a "$(body_file thunderbird)" "$body"
-check "Thunderbird: a day-old body file goes" 0 'body-new.txt' '' -- ls -I 'body-??????.txt' "$body"
+check "Thunderbird: a day-old body file goes" 0 $'attachment-new\nbody-new.txt' '' -- ls -I 'body-??????.txt' "$body"
 check "Thunderbird: every field" 0 '' '^$' -- "$quorvel" send "${everything[@]}"
 check "Thunderbird: every field, the arguments" 0 "-compose
 to='-ann@example.org,Bob O'Neil <bob@example.org>',cc='carol@example.org,Doe, Jane <jane@example.org>',\
@@ -90,11 +90,37 @@ check "Thunderbird: no folder for the body" 0 '' \
   'Error: 32002 in Quorvel/MailMAPI/Send at line 100 Unspecified failure: the message body could not be written to .*/nowhere/file/quorvel: ' -- \
   env XDG_RUNTIME_DIR="$root/nowhere/file" "$quorvel" send -v --to ann@example.org --body Hi
 record thunderbird >/dev/null  # the fall-back's link
+# Without a runtime folder the body goes to a new folder of a random name: one planted ahead stands in for nothing.
+ln -s "$work" "$TMPDIR/quorvel-$(id -u)"
+check "Thunderbird: a planted body folder" 0 "-compose
+to='ann@example.org',message=$TMPDIR/quorvel-XXXXXX/BODY,format=text" '' -- \
+  eval 'env -u XDG_RUNTIME_DIR "$quorvel" send --to ann@example.org --body Hi &&
+  record thunderbird | sed "s|/quorvel-[[:alnum:]]\{6\}/body-[[:alnum:]]\{6\}\.txt|/quorvel-XXXXXX/BODY|"'
+check "Thunderbird: a planted body folder, the body in a 0700 folder" 0 $'700\nHi' '' -- \
+  eval 'f=$(body_file thunderbird) && stat -c %a "${f%/*}" && cat "$f"'
+# A control character in a recipient (Thunderbird splits its fields on U+0001) or the subject is refused: the
+# client gets only the fall-back's mailto: link, no -compose line.
+for forged in --to=$'ann@example.org\001bcc=spy@example.org' --subject=$'Hi\r\nBcc: spy@example.org'; do
+  check "Thunderbird: a control character in ${forged%%=*}" 0 '' \
+    'line 100 (Invalid recipients: the recipient|Not supported: the subject) ".*\\x0.*" holds a control character' -- \
+    "$quorvel" send -v --to ann@example.org "$forged"
+  check "Thunderbird: a control character in ${forged%%=*}, the link" 0 '' '' -- eval 'record thunderbird | grep -q ^mailto:'
+done
 # A user hive that cannot be read: the route it would record is refused, the hive kept as it was.
 printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software]\n"x"=hex:0g\n' | tee "$work/broken.reg" >"$QUORVEL_USER_HIVE"
 check "Thunderbird: a malformed user hive is never overwritten" 0 '' 'Error 321 .*user\.reg line 3' -- \
   eval '"$quorvel" send --to ann@example.org; cmp "$QUORVEL_USER_HIVE" "$work/broken.reg"'
 record thunderbird >/dev/null
+
+# Sylpheed takes no BCC recipients from another program: everything else.
+desktop sylpheed
+mail_client sylpheed Sylpheed %u
+check "Sylpheed" 0 '' '^quorvel: did not reach the mail client: the BCC recipients: Sylpheed takes none from another program$' -- "$quorvel" send --to ann@example.org --cc carol@example.org --bcc dave@example.org \
+  --subject Hi --body B --attach "$work/report.pdf"
+check "Sylpheed: the arguments" 0 "--compose
+mailto:ann@example.org?cc=carol@example.org&subject=Hi&body=B
+--attach
+$work/report.pdf" '' -- record sylpheed
 
 # KMail, recognised by its program's name, gets each field as an option, the recipients after "--".
 desktop kmail
@@ -156,14 +182,22 @@ check "a handler that cannot be started" 4 '' \
   'Error: 32002 in Quorvel/MailMAPI/Send at line 100 Unspecified failure: the desktop did not open the mailto: link' -- \
   "$quorvel" send -v ann@example.org
 
-# Flatpak and Snap: started the way the entry says, the body where the sandbox reads it, and an attachment
-# it cannot read refused with the reason.
+# Flatpak and Snap: started the way the entry says, the body and a copy of an attachment it cannot read
+# where the sandbox reads them, and one that cannot be copied refused with the reason.
 sandboxed org.mozilla.Thunderbird \
   'flatpak run --branch=stable --arch=x86_64 --command=thunderbird --file-forwarding org.mozilla.Thunderbird @@u %u @@'
-check "Flatpak: an attachment it cannot read" 0 '' \
-  "Not supported: Thunderbird Packaged runs in a Flatpak sandbox and cannot read $work/report.pdf; attach it" -- \
-  env PATH="$root/path:$PATH" "$quorvel" send -v --to ann@example.org --attach "$work/report.pdf"
+ln -s "$work/report.pdf" "$work/link.pdf"
+check "Flatpak: a link is not copied" 0 '' \
+  "Thunderbird Packaged runs in a Flatpak sandbox and cannot read $work/link.pdf, nor can it be copied \(it is a symbolic link\)" -- \
+  env PATH="$root/path:$PATH" "$quorvel" send -v --to ann@example.org --attach "$work/link.pdf"
 record flatpak >/dev/null  # the fall-back's link
+copies=$root/runtime/app/org.mozilla.Thunderbird/quorvel
+check "Flatpak: a copy of an attachment it cannot read" 0 "-compose
+to='ann@example.org',attachment='file://$copies/COPY/report.pdf',format=text" '' -- \
+  eval 'env PATH="$root/path:$PATH" "$quorvel" send --to ann@example.org --attach "$work/report.pdf" &&
+  record flatpak | sed -n "s|/attachment-[[:alnum:]]\{6\}/|/COPY/|; 7,\$p"'
+check "Flatpak: the copy 0600, its folder 0700" 0 $'600\n700' '' -- \
+  eval 'cmp "$work/report.pdf" "$copies"/attachment-*/report.pdf && stat -c %a "$copies"/attachment-*{/report.pdf,}'
 check "Flatpak: no runtime folder" 0 '' \
   'Thunderbird Packaged runs in a Flatpak sandbox, and without \$XDG_RUNTIME_DIR no folder it reads is known' -- \
   env -u XDG_RUNTIME_DIR PATH="$root/path:$PATH" "$quorvel" send -v --to ann@example.org --body Hi
@@ -181,11 +215,6 @@ check "Flatpak: the body" 0 'Hi' '' -- text "$(body_file flatpak)"
 
 hint=BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/thunderbird_thunderbird.desktop
 sandboxed thunderbird_thunderbird "env $hint /snap/bin/thunderbird %u"
-mkdir -p "$HOME/.hidden" && printf 'content\n' >"$HOME/.hidden/report.pdf"
-check "Snap: a hidden file of the home folder" 0 '' \
-  "Not supported: Thunderbird Packaged runs in a Snap sandbox and cannot read $HOME/.hidden/report.pdf; attach it" -- \
-  env PATH="$root/path:$PATH" "$quorvel" send -v --to ann@example.org --attach "$HOME/.hidden/report.pdf"
-record env >/dev/null  # the fall-back's link
 check "Snap" 0 '' '^$' -- env PATH="$root/path:$PATH" "$quorvel" send --to ann@example.org --body X
 check "Snap: the arguments" 0 "$hint
 /snap/bin/thunderbird

@@ -63,15 +63,20 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
     const ComposedMessage message{text("subject"), text("body"), texts("to"),
                                   texts("cc"),     texts("bcc"), texts("attachments")};
     ComposeLaunch expected;
-    if (c.contains("argv")) expected = ProgramLaunch{CaseTexts(c["argv"])};
+    if (c.contains("argv"))
+      expected = ProgramLaunch{CaseTexts(c["argv"]), CaseTexts(c.value("not_handed_over", Strings{}))};
     if (c.contains("url")) expected = DesktopHandOff{CaseText(c["url"])};
     std::vector<std::pair<std::string, std::string>> bodies;
     const auto write_body = [&](const std::string& folder, const std::string& body) {
       bodies.emplace_back(folder, body);
       return "/body files/" + std::to_string(bodies.size());
     };
+    const auto copy_attachment = [](const std::string& folder, const std::string& path) {
+      return platform::CopiedFile{folder + "/copy of " + path.substr(path.rfind('/') + 1)};
+    };
     ComposeLaunch launch = expected;  // kept where the back end raises: the error number tells then
-    const auto [number, description] = Raised([&] { launch = ComposeLaunchFor(handler, message, write_body); });
+    const auto [number, description] =
+        Raised([&] { launch = ComposeLaunchFor(handler, message, write_body, copy_attachment); });
     EXPECT_EQ(number, c.value("error", 0));
     EXPECT_THAT(description, HasSubstr(c.value("says", "")));
     EXPECT_EQ(launch, expected);
