@@ -100,6 +100,9 @@ void AddSendOptions(CLI::App& send, quorvel::cli::SendOptions& options) {
 int main(int argc, char** argv) {
   CLI::App app{"Hands an e-mail message to the user's own mail client, and lists the installed clients."};
   app.require_subcommand(1);
+  app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
+    return "quorvel: " + CLI::FailureMessage::simple(failed, error);
+  });
   app.footer(
       "Exit status: 0 when the library answers true, 1 when it answers false, 2 for a usage error, 3 when an error\n"
       "reaches the host or the output or the log file cannot be written.");
@@ -129,7 +132,7 @@ int main(int argc, char** argv) {
     if (*clients) return RunClients(clients_options);
     if (*send) return quorvel::cli::RunSend(send_options) ? kAnsweredTrue : kAnsweredFalse;
   } catch (const quorvel::cli::UsageError& error) {
-    std::cerr << "quorvel send: " << error.what() << '\n';
+    std::cerr << "quorvel: " << error.what() << '\n';
     return kUsageError;
   } catch (...) {
     const quorvel::AutomationError error = quorvel::CaughtAsAutomationError();
