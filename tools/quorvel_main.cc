@@ -100,6 +100,7 @@ void AddSendOptions(CLI::App& send, quorvel::cli::SendOptions& options) {
 int main(int argc, char** argv) {
   CLI::App app{"Hands an e-mail message to the user's own mail client, and lists the installed clients."};
   app.require_subcommand(1);
+  app.set_version_flag("-V,--version", "quorvel " QUORVEL_VERSION, "Print the version and exit");
   app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
     return "quorvel: " + CLI::FailureMessage::simple(failed, error);
   });
