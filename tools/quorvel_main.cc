@@ -80,6 +80,8 @@ void AddSendOptions(CLI::App& send, quorvel::cli::SendOptions& options) {
       ->option_text("FILE");
   send.add_option("--importance", options.importance, "The importance handed to the client (default 1)");
   send.add_flag("--html", options.html, "The body is HTML");
+  send.add_flag("--utf8")->description(
+      "Ignored, since text is always UTF-8: scripts written for xdg-email run unchanged");
   send.add_option("--client", options.client, "The mail client to use instead of the default, by its listed name");
   send.add_option("--attachment-note", options.attachment_note,
                   "The body's lead-in in place of the attachment list when a mailto: link is sent");
