@@ -78,7 +78,10 @@ void AddSendOptions(CLI::App& send, quorvel::cli::SendOptions& options) {
   send.add_option("--body", options.body, "The body text");
   send.add_option("--body-file", options.body_file, "Read the body from FILE, '-' for standard input")
       ->option_text("FILE");
-  send.add_option("--importance", options.importance, "The importance handed to the client (default 1)");
+  send.add_option("--importance", options.importance,
+                  "Outlook's importance: 1 normal (the default), 2 high; 3 is passed on as given, any other value "
+                  "(0, low, too) becomes 1. Other routes ignore it")
+      ->option_text("N");
   send.add_flag("--html", options.html, "The body is HTML");
   send.add_flag("--utf8")->description(
       "Ignored, since text is always UTF-8: scripts written for xdg-email run unchanged");
