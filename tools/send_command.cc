@@ -1,7 +1,9 @@
 #include "tools/send_command.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <sstream>
 
@@ -45,6 +47,30 @@ std::optional<std::string> OneOf(const std::optional<std::string>& option, const
   return option ? option : fromUri;
 }
 
+// A line break or another control character in an address, the sender, the subject or a path ends
+// that field early in what a client is handed (a header line of Eudora's message file, a field of
+// Thunderbird's argument, the mailto: link), and the rest would be read as fields of its own. A body
+// holds line breaks; only a NUL, which cuts the text short, is refused there.
+bool IsControlCharacter(unsigned char c) { return c < 0x20 || c == 0x7f; }
+bool IsNul(unsigned char c) { return c == 0; }
+
+void Refuse(bool (*refused)(unsigned char), const std::string& field, const std::string& text) {
+  const auto found = std::find_if(text.begin(), text.end(), [refused](unsigned char c) { return refused(c); });
+  if (found == text.end()) return;
+  // Counted in characters, not bytes: a UTF-8 continuation byte starts none.
+  const auto position = 1 + std::count_if(text.begin(), found, [](unsigned char c) { return (c & 0xC0) != 0x80; });
+  std::ostringstream message;
+  message << field << " holds a control character (U+" << std::hex << std::uppercase << std::setfill('0')
+          << std::setw(4) << int{static_cast<unsigned char>(*found)} << std::dec << ") at character " << position;
+  throw UsageError(message.str());
+}
+
+void RefuseInEach(const std::string& field, const std::vector<std::string>& list) {
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    Refuse(IsControlCharacter, field + " " + std::to_string(i + 1), list[i]);
+  }
+}
+
 }  // namespace
 
 Message MessageFromOptions(const SendOptions& options) {
@@ -72,6 +98,15 @@ Message MessageFromOptions(const SendOptions& options) {
   if (options.body && options.body_file) throw UsageError("--body and --body-file cannot both be given");
   const std::optional<std::string> body_option =
       options.body_file ? std::optional(ReadBodyFile(*options.body_file)) : options.body;
+  const std::string subject = OneOf(options.subject, uri ? uri->subject : std::nullopt, "subject").value_or("");
+  const std::string body = OneOf(body_option, uri ? uri->body : std::nullopt, "body").value_or("");
+  Refuse(IsControlCharacter, "the sender", options.from);
+  RefuseInEach("To address", to);
+  RefuseInEach("Cc address", cc);
+  RefuseInEach("Bcc address", bcc);
+  Refuse(IsControlCharacter, "the subject", subject);
+  Refuse(IsNul, "the body", body);
+  RefuseInEach("attachment", options.attachments);
   for (const auto& path : options.attachments) {
     if (!std::filesystem::exists(path)) throw UsageError("attachment not found: " + path);
   }
@@ -80,8 +115,8 @@ Message MessageFromOptions(const SendOptions& options) {
       .addrTO = TextOrArray(to),
       .addrCC = TextOrArray(cc),
       .addrBCC = TextOrArray(bcc),
-      .Subject = OneOf(options.subject, uri ? uri->subject : std::nullopt, "subject").value_or(""),
-      .Body = OneOf(body_option, uri ? uri->body : std::nullopt, "body").value_or(""),
+      .Subject = subject,
+      .Body = body,
       .ATTACHMENTS = TextOrArray(options.attachments),
       .Importance = options.importance,
       .HTMLFormat = options.html,

@@ -34,7 +34,8 @@ struct UsageError : std::runtime_error {
 };
 
 // Raises UsageError for an invalid mailto: URI or more than one, a subject or body given twice, a
-// missing attachment or an unreadable body file.
+// missing attachment, an unreadable body file, or a control character where a client would take it
+// for the end of a field (a NUL anywhere).
 Message MessageFromOptions(const SendOptions& options);
 
 // Sends the message; answers what Send answered.
