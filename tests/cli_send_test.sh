@@ -45,6 +45,11 @@ refused 'Cc address 2' 001B 1 --cc bob@example.org --cc $'\e[2Jcarol@example.org
 refused 'Bcc address 1' 007F 4 --bcc $'bob\x7f@example.org' ann@example.org
 refused 'attachment 1' 000A 1 --attach $'\n/etc/passwd' ann@example.org
 refused 'the body' 0000 3 'mailto:ann@example.org?body=Hi%00there'
+# The superuser reads any file: the case runs as nobody then, who owns the scratch folder.
+printf 'Secret.\n' >"$work/secret.txt" && chmod 000 "$work/secret.txt"
+[ "$(id -u)" = 0 ] && chown -R 65534:65534 "$work"
+check "unreadable attachment" 5 '' "^quorvel: cannot read the attachment $work/secret.txt: permission denied\$" -- \
+  as_nobody "$quorvel" send --to ann@example.org --attach "$work/minutes.txt" --attach "$work/secret.txt"
 check "nothing refused reached the client" 0 '' '' -- test ! -e "$root/records/thunderbird"
 
 desktop generic

@@ -18,6 +18,7 @@ constexpr int kAnsweredTrue = 0;
 constexpr int kAnsweredFalse = 1;
 constexpr int kUsageError = 2;
 constexpr int kErrorReachedHost = 3;
+constexpr int kUnreadableAttachment = 5;  // send: nothing was handed over
 
 struct ClientsOptions {
   bool json = false;
@@ -140,6 +141,9 @@ int main(int argc, char** argv) {
   } catch (const quorvel::cli::UsageError& error) {
     std::cerr << "quorvel: " << error.what() << '\n';
     return kUsageError;
+  } catch (const quorvel::cli::UnreadableAttachment& error) {
+    std::cerr << "quorvel: " << error.what() << '\n';
+    return kUnreadableAttachment;
   } catch (...) {
     const quorvel::AutomationError error = quorvel::CaughtAsAutomationError();
     std::cerr << "quorvel: error " << error.number() << " from " << error.source() << ": " << error.description()

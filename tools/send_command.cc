@@ -1,6 +1,9 @@
 #include "tools/send_command.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -71,6 +74,13 @@ void RefuseInEach(const std::string& field, const std::vector<std::string>& list
   }
 }
 
+// Checked before anything is handed over: the client, opening the file as this user, could not attach it.
+void CheckAttachmentReadable(const std::string& path) {
+  if (::access(path.c_str(), R_OK) == 0) return;
+  if (errno == EACCES) throw UnreadableAttachment("cannot read the attachment " + path + ": permission denied");
+  throw UsageError("attachment not found: " + path);
+}
+
 }  // namespace
 
 Message MessageFromOptions(const SendOptions& options) {
@@ -107,9 +117,7 @@ Message MessageFromOptions(const SendOptions& options) {
   Refuse(IsControlCharacter, "the subject", subject);
   Refuse(IsNul, "the body", body);
   RefuseInEach("attachment", options.attachments);
-  for (const auto& path : options.attachments) {
-    if (!std::filesystem::exists(path)) throw UsageError("attachment not found: " + path);
-  }
+  for (const auto& path : options.attachments) CheckAttachmentReadable(path);
   return Message{
       .From = options.from,
       .addrTO = TextOrArray(to),
