@@ -14,8 +14,6 @@ printf '%s\n' 'REGEDIT4' '[HKEY_LOCAL_MACHINE\Software\Clients\Mail\Evolution]' 
 
 check "lists the hive's clients, quietly" 0 $'  Evolution\n* Mozilla Thunderbird' '^$' -- \
   env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients
-check "verbose shows the trail" 0 $'  Evolution\n* Mozilla Thunderbird' 'GetMailClients - Normal exit' -- \
-  env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients -v
 check "json" 0 '{"clients":["Evolution","Mozilla Thunderbird"],"default":"Mozilla Thunderbird"}' 'Default Client: Mozilla Thunderbird' -- \
   json_line env QUORVEL_MACHINE_HIVE="$work/machine.reg" "$quorvel" clients --json --verbose
 check "no hive, no clients" 1 '' 'GetMailClients - Entry' -- \
