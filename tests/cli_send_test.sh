@@ -20,14 +20,37 @@ check "Thunderbird: the compose arguments" 0 \
 to='ann@example.org,bob@example.org',subject=Weekly%20minutes,message=quorvel/BODY,attachment='file://$work/minutes.txt',format=text" '' -- \
   compose thunderbird
 check "Thunderbird: the body file" 0 'See you on Monday.' '' -- text "$(body_file thunderbird)"
-check "mailto: URI after the options' recipients" 0 '' '^$' -- \
-  "$quorvel" send --to carol@example.org --cc frank@example.org \
+check "mailto: URI after the options' recipients, --utf8 ignored" 0 '' '^$' -- \
+  "$quorvel" send --utf8 --to carol@example.org --cc frank@example.org \
   'MAILTO:ann@example.org,bob%40example.org?To=dan@example.org&SUBJECT=Hello%20there&cc=eve@example.org&Body=Hi%2C%20all'
 check "mailto: URI: the compose arguments" 0 \
   "-compose
 to='carol@example.org,ann@example.org,bob@example.org,dan@example.org',cc='frank@example.org,eve@example.org',subject=Hello%20there,message=quorvel/BODY,format=text" '' -- \
   compose thunderbird
 check "mailto: URI: the body" 0 'Hi, all' '' -- text "$(body_file thunderbird)"
+
+# Control characters are refused before anything reaches the client, where they would forge a header line
+# in Eudora's message file, inject a field into Thunderbird's argument or cut an address short at a NUL.
+refused() {  # refused FIELD CODE POSITION ARGUMENT...
+  check "$1 with U+$2" 2 '' "^quorvel: $1 holds a control character \\(U\\+$2\\) at character $3\$" -- \
+    "$quorvel" send "${@:4}"
+}
+refused 'To address 1' 000D 16 \
+  'mailto:ann@example.org%0D%0AX-Attachments:%20/root/.ssh/id_rsa?subject=Hi%0D%0ABcc:%20spy@evil.example'
+refused 'To address 1' 0001 16 'mailto:ann@example.org%01attachment=file:///etc/shadow%01x'
+refused 'To address 1' 0000 2 'mailto:a%00b@x,c@d'
+refused 'the subject' 000D 6 --subject $'Grüße\r\nBcc: spy@evil.example' ann@example.org
+refused 'the sender' 0009 4 --from $'ann\t@example.org' bob@example.org
+refused 'Cc address 2' 001B 1 --cc bob@example.org --cc $'\e[2Jcarol@example.org' ann@example.org
+refused 'Bcc address 1' 007F 4 --bcc $'bob\x7f@example.org' ann@example.org
+refused 'attachment 1' 000A 1 --attach $'\n/etc/passwd' ann@example.org
+refused 'the body' 0000 3 'mailto:ann@example.org?body=Hi%00there'
+# The superuser reads any file: the case runs as nobody then, who owns the scratch folder.
+printf 'Secret.\n' >"$work/secret.txt" && chmod 000 "$work/secret.txt"
+[ "$(id -u)" = 0 ] && chown -R 65534:65534 "$work"
+check "unreadable attachment" 5 '' "^quorvel: cannot read the attachment $work/secret.txt: permission denied\$" -- \
+  as_nobody "$quorvel" send --to ann@example.org --attach "$work/minutes.txt" --attach "$work/secret.txt"
+check "nothing refused reached the client" 0 '' '' -- test ! -e "$root/records/thunderbird"
 
 desktop generic
 mail_client mailer Mailer %u
@@ -44,7 +67,7 @@ recording_program other
 entry other 'Other Mail' "$root/bin/other %u"
 check "--client opens the named client" 0 '' '^$' -- "$quorvel" send --client "Other Mail" ann@example.org
 check "--client opens the named client: the link" 0 'mailto:ann@example.org' '' -- record other
-check "--client names no client" 2 '' '^quorvel send: no mail client is named Nobody; the installed ones: Mailer, Other Mail$' -- \
+check "--client names no client" 2 '' '^quorvel: no mail client is named Nobody; the installed ones: Mailer, Other Mail$' -- \
   "$quorvel" send --client Nobody ann@example.org
 
 # A client that fails at start, and is the mailto: handler as well: nothing was opened.
@@ -91,7 +114,8 @@ check "subject twice" 2 '' 'subject is given both' -- \
   "$quorvel" send --subject Hello 'mailto:ann@example.org?subject=Hi'
 check "invalid mailto: URI" 2 '' 'invalid mailto: URI.*hexadecimal' -- "$quorvel" send 'mailto:ann%4@example.org'
 check "two mailto: URIs" 2 '' 'only one mailto: URI' -- "$quorvel" send mailto:ann@example.org mailto:bob@example.org
-check "--answer takes yes or no" 2 '' 'answer' -- "$quorvel" send --answer maybe ann@example.org
-check "help tells the routes" 0 '' '' -- sh -c '"$1" send --help | grep -q "a mailto: link goes to the desktop instead"' _ "$quorvel"
+check "--answer takes yes or no" 2 '' '^quorvel: --answer: maybe not in' -- "$quorvel" send --answer maybe ann@example.org
+check "the project's version" 0 "$(sed -n 's/^project(quorvel VERSION \([^ ]*\) .*/quorvel \1/p' "$(dirname "$0")/../CMakeLists.txt")" \
+  '^$' -- "$quorvel" --version
 
 finish

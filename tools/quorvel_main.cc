@@ -79,8 +79,13 @@ void AddSendOptions(CLI::App& send, quorvel::cli::SendOptions& options) {
   send.add_option("--body", options.body, "The body text");
   send.add_option("--body-file", options.body_file, "Read the body from FILE, '-' for standard input")
       ->option_text("FILE");
-  send.add_option("--importance", options.importance, "The importance handed to the client (default 1)");
+  send.add_option("--importance", options.importance,
+                  "Outlook's importance: 1 normal (the default), 2 high; 3 is passed on as given, any other value "
+                  "(0, low, too) becomes 1. Other routes ignore it")
+      ->option_text("N");
   send.add_flag("--html", options.html, "The body is HTML");
+  send.add_flag("--utf8")->description(
+      "Ignored, since text is always UTF-8: scripts written for xdg-email run unchanged");
   send.add_option("--client", options.client, "The mail client to use instead of the default, by its listed name");
   send.add_option("--attachment-note", options.attachment_note,
                   "The body's lead-in in place of the attachment list when a mailto: link is sent");
@@ -101,6 +106,10 @@ void AddSendOptions(CLI::App& send, quorvel::cli::SendOptions& options) {
 int main(int argc, char** argv) {
   CLI::App app{"Hands an e-mail message to the user's own mail client, and lists the installed clients."};
   app.require_subcommand(1);
+  app.set_version_flag("-V,--version", "quorvel " QUORVEL_VERSION, "Print the version and exit");
+  app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
+    return "quorvel: " + CLI::FailureMessage::simple(failed, error);
+  });
   app.footer(
       "Exit status of clients: 0 when clients are listed, 1 when none is, 2 for a usage error, 3 when an error\n"
       "reaches the command or its output or log file cannot be written. 'quorvel send --help' gives send's.");
@@ -139,8 +148,11 @@ int main(int argc, char** argv) {
     if (*clients) return RunClients(clients_options);
     if (*send) return quorvel::cli::RunSend(send_options);
   } catch (const quorvel::cli::UsageError& error) {
-    std::cerr << "quorvel send: " << error.what() << '\n';
+    std::cerr << "quorvel: " << error.what() << '\n';
     return kUsageError;
+  } catch (const quorvel::cli::UnreadableAttachment& error) {
+    std::cerr << "quorvel: " << error.what() << '\n';
+    return quorvel::cli::send_status::kUnreadableAttachment;
   } catch (...) {
     const quorvel::AutomationError error = quorvel::CaughtAsAutomationError();
     std::cerr << "quorvel: error " << error.number() << " from " << error.source() << ": " << error.description()

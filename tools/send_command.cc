@@ -1,9 +1,13 @@
 #include "tools/send_command.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <sstream>
 
@@ -93,6 +97,37 @@ int ExitStatus(bool sent, const SendOutcome& outcome) {
   return sent ? send_status::kNothingOpened : send_status::kNotSent;
 }
 
+// A line break or another control character in an address, the sender, the subject or a path ends
+// that field early in what a client is handed (a header line of Eudora's message file, a field of
+// Thunderbird's argument, the mailto: link), and the rest would be read as fields of its own. A body
+// holds line breaks; only a NUL, which cuts the text short, is refused there.
+bool IsControlCharacter(unsigned char c) { return c < 0x20 || c == 0x7f; }
+bool IsNul(unsigned char c) { return c == 0; }
+
+void Refuse(bool (*refused)(unsigned char), const std::string& field, const std::string& text) {
+  const auto found = std::find_if(text.begin(), text.end(), [refused](unsigned char c) { return refused(c); });
+  if (found == text.end()) return;
+  // Counted in characters, not bytes: a UTF-8 continuation byte starts none.
+  const auto position = 1 + std::count_if(text.begin(), found, [](unsigned char c) { return (c & 0xC0) != 0x80; });
+  std::ostringstream message;
+  message << field << " holds a control character (U+" << std::hex << std::uppercase << std::setfill('0')
+          << std::setw(4) << int{static_cast<unsigned char>(*found)} << std::dec << ") at character " << position;
+  throw UsageError(message.str());
+}
+
+void RefuseInEach(const std::string& field, const std::vector<std::string>& list) {
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    Refuse(IsControlCharacter, field + " " + std::to_string(i + 1), list[i]);
+  }
+}
+
+// Checked before anything is handed over: the client, opening the file as this user, could not attach it.
+void CheckAttachmentReadable(const std::string& path) {
+  if (::access(path.c_str(), R_OK) == 0) return;
+  if (errno == EACCES) throw UnreadableAttachment("cannot read the attachment " + path + ": permission denied");
+  throw UsageError("attachment not found: " + path);
+}
+
 }  // namespace
 
 Message MessageFromOptions(const SendOptions& options) {
@@ -120,16 +155,23 @@ Message MessageFromOptions(const SendOptions& options) {
   if (options.body && options.body_file) throw UsageError("--body and --body-file cannot both be given");
   const std::optional<std::string> body_option =
       options.body_file ? std::optional(ReadBodyFile(*options.body_file)) : options.body;
-  for (const auto& path : options.attachments) {
-    if (!std::filesystem::exists(path)) throw UsageError("attachment not found: " + path);
-  }
+  const std::string subject = OneOf(options.subject, uri ? uri->subject : std::nullopt, "subject").value_or("");
+  const std::string body = OneOf(body_option, uri ? uri->body : std::nullopt, "body").value_or("");
+  Refuse(IsControlCharacter, "the sender", options.from);
+  RefuseInEach("To address", to);
+  RefuseInEach("Cc address", cc);
+  RefuseInEach("Bcc address", bcc);
+  Refuse(IsControlCharacter, "the subject", subject);
+  Refuse(IsNul, "the body", body);
+  RefuseInEach("attachment", options.attachments);
+  for (const auto& path : options.attachments) CheckAttachmentReadable(path);
   return Message{
       .From = options.from,
       .addrTO = TextOrArray(to),
       .addrCC = TextOrArray(cc),
       .addrBCC = TextOrArray(bcc),
-      .Subject = OneOf(options.subject, uri ? uri->subject : std::nullopt, "subject").value_or(""),
-      .Body = OneOf(body_option, uri ? uri->body : std::nullopt, "body").value_or(""),
+      .Subject = subject,
+      .Body = body,
       .ATTACHMENTS = TextOrArray(options.attachments),
       .Importance = options.importance,
       .HTMLFormat = options.html,

@@ -33,8 +33,14 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// An attachment that exists but that this user may not read; nothing has been handed to a client yet.
+struct UnreadableAttachment : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // Raises UsageError for an invalid mailto: URI or more than one, a subject or body given twice, a
-// missing attachment or an unreadable body file.
+// missing attachment, an unreadable body file, or a control character where a client would take it
+// for the end of a field (a NUL anywhere); UnreadableAttachment for an attachment this user may not read.
 Message MessageFromOptions(const SendOptions& options);
 
 // The exit statuses of quorvel send; 2, 4 and 5 mean what they mean to xdg-email.
