@@ -17,9 +17,9 @@
 
 #include "bench/bench.h"
 #include "platform/automation_servers.h"
-#include "platform/mapi_controls_linux.h"
 #include "platform/program_start.h"
 #include "platform/shell.h"
+#include "providers/mapi/linux/desktop_mapi_controls.h"
 #include "quorvel/email.h"
 #include "quorvel/mail_mapi.h"
 

@@ -26,14 +26,16 @@ std::string BodyPart(const std::string& leadIn, std::string_view trimmedBody) {
 // The attachments a link leaves behind, for the outcome alone: no trail line, no error.
 std::string AttachmentsNamed(const Variant& attachments) {
   try {
-    return lists::StringArrayVar(kOutcomeFlattening, [](std::string_view) {}, "", attachments);
+    return lists::StringArrayVar(
+        kOutcomeFlattening, [](std::string_view) {}, "", attachments);
   } catch (const AutomationError&) {
     return {};
   }
 }
 
 std::string WhyNothingOpened(const platform::Opening& opening) {
-  if (opening.failed_with) return "the mailto: handler ended at once with exit status " + std::to_string(*opening.failed_with);
+  if (opening.failed_with)
+    return "the mailto: handler ended at once with exit status " + std::to_string(*opening.failed_with);
   switch (opening.answer) {
     case platform::shell_answer::kNoAssociation: return "no mail client is set up to open mailto: links";
     case platform::shell_answer::kOutOfResources: return "the mailto: link is longer than the desktop can hand over";

@@ -1,5 +1,3 @@
-#include "platform/file_system_linux.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/linux/file_system.h"
 #include "quorvel/error.h"
 #include "tests/support/test_support.h"
 

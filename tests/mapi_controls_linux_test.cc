@@ -1,5 +1,3 @@
-#include "platform/mapi_controls_linux.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -9,8 +7,9 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 
-#include "platform/compose_backends_linux.h"
-#include "platform/shell_linux.h"
+#include "platform/linux/shell.h"
+#include "providers/mapi/linux/compose_backends.h"
+#include "providers/mapi/linux/desktop_mapi_controls.h"
 #include "quorvel/error.h"
 #include "quorvel/platform.h"
 #include "tests/sandbox/xdg_sandbox.h"
@@ -72,7 +71,7 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
       return "/body files/" + std::to_string(bodies.size());
     };
     const auto copy_attachment = [](const std::string& folder, const std::string& path) {
-      return platform::CopiedFile{folder + "/copy of " + path.substr(path.rfind('/') + 1)};
+      return CopiedFile{folder + "/copy of " + path.substr(path.rfind('/') + 1)};
     };
     ComposeLaunch launch = expected;  // kept where the back end raises: the error number tells then
     const auto [number, description] =
@@ -102,7 +101,8 @@ TEST_F(MapiControlsTest, SessionsLiveInTheirRegistrationAndEndWithSignOffOrTheir
     return Raised([&] {
              m.SessionID(id);
              m.Send(dialog);
-           }).first;
+           })
+        .first;
   };
 
   session->SignOn();

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/message_box_linux.h"
+#include "platform/linux/message_box.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {
@@ -36,8 +36,8 @@ TEST(DesktopMessageBox, ShowsTheDesktopDialogWithThePromptUnchangedOrWritesToSta
   for (const auto& c : cases) {
     SCOPED_TRACE(c.program + (" on " + c.display.value_or(c.wayland_display.value_or("no display"))));
     const fs::path program = dir / c.program, record = program.string() + ".record";
-    quorvel::testing::WriteFile(program, "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.record\"\nexit " +
-                                             std::to_string(c.status) + "\n");
+    quorvel::testing::WriteFile(
+        program, "#!/bin/sh\nprintf '%s\\0' \"$@\" > \"$0.record\"\nexit " + std::to_string(c.status) + "\n");
     fs::permissions(program, fs::perms(0755));
     fs::remove(record);
     env.Set("DISPLAY", c.display);

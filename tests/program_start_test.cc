@@ -1,3 +1,5 @@
+#include "platform/linux/program_start.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,8 +9,7 @@
 #include <set>
 #include <sstream>
 
-#include "platform/program_start_linux.h"
-#include "platform/shell_linux.h"
+#include "platform/linux/shell.h"
 #include "quorvel/error.h"
 #include "tests/support/test_support.h"
 

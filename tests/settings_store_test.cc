@@ -1,3 +1,5 @@
+#include "platform/linux/settings_store.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,7 +12,6 @@
 
 #include "platform/reg_file.h"
 #include "platform/registry.h"
-#include "platform/settings_store_linux.h"
 #include "quorvel/error.h"
 #include "tests/support/test_support.h"
 

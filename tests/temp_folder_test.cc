@@ -1,3 +1,5 @@
+#include "platform/linux/temp_folder.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -5,7 +7,6 @@
 #include <filesystem>
 
 #include "platform/temp_file_names.h"
-#include "platform/temp_folder_linux.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {

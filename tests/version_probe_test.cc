@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <tuple>
 
-#include "platform/version_linux.h"
+#include "platform/linux/version.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {
@@ -20,7 +20,8 @@ TEST(WindowsVersionTest, EachReleaseGivesItsRecordAndItsProbes) {
   const auto fields = [](const OsVersionInfo& r) {
     return std::tuple(r.size, r.major, r.minor, r.build, r.platform_id, std::string(r.service_pack));
   };
-  const auto file = nlohmann::json::parse(testing::ReadFile(std::string(QUORVEL_TEST_CASES) + "/windows_versions.json"));
+  const auto file =
+      nlohmann::json::parse(testing::ReadFile(std::string(QUORVEL_TEST_CASES) + "/windows_versions.json"));
   testing::ScopedEnv env;
   for (const auto& c : file.at("cases")) {
     SCOPED_TRACE(c.dump());
@@ -31,7 +32,8 @@ TEST(WindowsVersionTest, EachReleaseGivesItsRecordAndItsProbes) {
     OsVersionInfo record = earlier;
     EXPECT_EQ(source.GetVersionExA(record), c["record"].is_null() ? 0 : 1);
     const auto& r = c["record"];
-    EXPECT_EQ(fields(record), fields(r.is_null() ? earlier : OsVersionInfo{148, r[0], r[1], 0, r[2].get<std::uint32_t>()}));
+    EXPECT_EQ(fields(record),
+              fields(r.is_null() ? earlier : OsVersionInfo{148, r[0], r[1], 0, r[2].get<std::uint32_t>()}));
     std::string answers;
     for (const auto& [name, ask] : probes) {
       if (ask(source)) answers += (answers.empty() ? "" : " ") + std::string(name);

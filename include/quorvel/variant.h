@@ -124,8 +124,8 @@ class QUORVEL_EXPORT Variant {
   // Explicit, and a Boolean is never taken as a number: a Boolean is made only on purpose.
   explicit Variant(bool value);
   template <class T>
-    requires std::same_as<T, bool>
-  Variant(T) = delete;
+  requires std::same_as<T, bool> Variant(T)
+  = delete;
   Variant(std::int32_t value);
   Variant(double value);
   Variant(std::string value);

@@ -7,9 +7,9 @@
 #include "lists/list_walker.h"
 #include "log/procedure.h"
 #include "platform/automation_servers.h"
-#include "platform/cdo_objects.h"
 #include "platform/file_system.h"
 #include "platform/text_encoding.h"
+#include "providers/cdo/cdo_objects.h"
 #include "providers/item_importance.h"
 #include "quorvel/application_context.h"
 #include "quorvel/message_box.h"
@@ -179,16 +179,14 @@ bool MailMSOutlookImpl::AddRecipients(Recipients& recipients, const Variant& add
   trail::Procedure p(log_, Tag("AddRecipients"));
   return p.PassOn([&] {
     bool result = false;
-    lists::WalkList(p, addresses, {" - add recipient: ", " - Recipient " + typeName + " did not resolve: "},
-                    [&](const std::string& address, std::int32_t) {
-                      result = AddRecipient(recipients, address, typeName);
-                    });
+    lists::WalkList(
+        p, addresses, {" - add recipient: ", " - Recipient " + typeName + " did not resolve: "},
+        [&](const std::string& address, std::int32_t) { result = AddRecipient(recipients, address, typeName); });
     return result;
   });
 }
 
-bool MailMSOutlookImpl::AddRecipient(Recipients& recipients, const std::string& address,
-                                     const std::string& typeName) {
+bool MailMSOutlookImpl::AddRecipient(Recipients& recipients, const std::string& address, const std::string& typeName) {
   trail::Procedure p(log_, Tag("AddRecipient"));
   return p.PassOn([&] {
     p.Line(10);

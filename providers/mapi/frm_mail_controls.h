@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "platform/automation_servers.h"
-#include "platform/mapi_controls.h"
+#include "providers/mapi/mapi_controls.h"
 
 namespace quorvel::mapi {
 

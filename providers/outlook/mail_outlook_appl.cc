@@ -9,9 +9,9 @@
 #include "log/procedure.h"
 #include "platform/automation_servers.h"
 #include "platform/file_system.h"
-#include "platform/outlook_objects.h"
 #include "platform/text_encoding.h"
 #include "providers/item_importance.h"
+#include "providers/outlook/outlook_objects.h"
 #include "quorvel/message_box.h"
 
 namespace quorvel {

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/cdo_objects.h"
+#include "providers/cdo/cdo_objects.h"
 #include "tests/doubles/recorded_object.h"
 
 namespace quorvel::testing {
@@ -72,7 +72,7 @@ class FakeCdoSession : public cdo::Session, public RecordedObject {
     void Send(bool saveCopy, bool showDialog, std::int32_t parentWindow) override {
       Own()["send"] = {saveCopy, showDialog, parentWindow};
       model.Record("Message.Send", "Message.Send(" + Flag(saveCopy) + ", " + Flag(showDialog) + ", " +
-                                         std::to_string(parentWindow) + ")");
+                                       std::to_string(parentWindow) + ")");
     }
     Variant::Object recipients = std::make_shared<FakeCdoSession::Recipients>(model, at / "recipients");
     Variant::Object attachments = std::make_shared<FakeCdoSession::Attachments>(model, at / "attachments");
@@ -82,13 +82,13 @@ class FakeCdoSession : public cdo::Session, public RecordedObject {
     Variant::Object Add() override {
       model.Method("Messages.Add");
       return model.Added<Message>("Messages", at,
-                                    {{"subject", ""},
-                                     {"text", ""},
-                                     {"importance", 1},
-                                     {"recipients", Json::array()},
-                                     {"attachments", Json::array()},
-                                     {"updates", 0},
-                                     {"send", nullptr}});
+                                  {{"subject", ""},
+                                   {"text", ""},
+                                   {"importance", 1},
+                                   {"recipients", Json::array()},
+                                   {"attachments", Json::array()},
+                                   {"updates", 0},
+                                   {"send", nullptr}});
     }
   };
   struct Folder : cdo::Folder, Part {

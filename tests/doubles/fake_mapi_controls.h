@@ -2,8 +2,8 @@
 // itself is kept by the library's own slots, as the desktop controls keep it.
 #pragma once
 
-#include "platform/mapi_controls.h"
-#include "platform/mapi_message_slots.h"
+#include "providers/mapi/mapi_controls.h"
+#include "providers/mapi/message_slots.h"
 #include "tests/doubles/recorded_object.h"
 
 namespace quorvel::testing {

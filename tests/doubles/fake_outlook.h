@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/outlook_objects.h"
+#include "providers/outlook/outlook_objects.h"
 #include "tests/doubles/recorded_object.h"
 
 namespace quorvel::testing {
@@ -48,7 +48,7 @@ class FakeOutlookApplication : public outlook::Application, public RecordedObjec
     Variant::Object Add(const std::string& source, std::int32_t type, std::int32_t position,
                         const std::string& displayName) override {
       model.Record("Attachments.Add", "Attachments.Add(" + source + ", " + std::to_string(type) + ", " +
-                                        std::to_string(position) + ", " + displayName + ")");
+                                          std::to_string(position) + ", " + displayName + ")");
       const Json attachment = {
           {"source", source}, {"type", type}, {"position", position}, {"display_name", displayName}};
       return model.Added<Attachment>("Attachments", at, attachment);

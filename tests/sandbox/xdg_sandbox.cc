@@ -23,8 +23,11 @@ constexpr const char* kClearedVariables[] = {
 XdgSandboxTest::XdgSandboxTest() : fresh_process_(!sandbox_made) {
   sandbox_made = true;
   const fs::path root = folder_.path();
-  for (const auto& [name, folder] : {std::pair{"HOME", "home"}, {"XDG_DATA_HOME", "data"}, {"XDG_DATA_DIRS", "data-dir"},
-                                     {"XDG_CONFIG_HOME", "config"}, {"XDG_CONFIG_DIRS", "config-dir"},
+  for (const auto& [name, folder] : {std::pair{"HOME", "home"},
+                                     {"XDG_DATA_HOME", "data"},
+                                     {"XDG_DATA_DIRS", "data-dir"},
+                                     {"XDG_CONFIG_HOME", "config"},
+                                     {"XDG_CONFIG_DIRS", "config-dir"},
                                      {"XDG_RUNTIME_DIR", "runtime"}}) {
     fs::create_directories(root / folder);
     SetEnv(name, (root / folder).string());
@@ -46,8 +49,9 @@ void XdgSandboxTest::SetUp() {
   const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
   const TempDir folder;
   const auto output = folder / "output";
-  const std::string command = "'" + fs::read_symlink("/proc/self/exe").string() + "' '--gtest_filter=" +
-                              test->test_suite_name() + "." + test->name() + "' >'" + output.string() + "' 2>&1";
+  const std::string command = "'" + fs::read_symlink("/proc/self/exe").string() +
+                              "' '--gtest_filter=" + test->test_suite_name() + "." + test->name() + "' >'" +
+                              output.string() + "' 2>&1";
   if (std::system(command.c_str()) != 0) FAIL() << "run alone in a fresh process, it failed:\n" << ReadFile(output);
   GTEST_SKIP() << "run alone in a fresh process, where it passed";
 }

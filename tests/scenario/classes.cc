@@ -48,21 +48,21 @@ Instance WithLogAndSend(std::shared_ptr<Provider> o, std::map<std::string, Membe
 // The facade's implementation, so that a scenario can also call the mailto: fallback on its own.
 Instance EmailClass(const Platform& platform) {
   auto o = std::make_shared<facade::EmailImpl>(platform);
-  return {
-      {{"SetApplicationContext", Assign(kContextParam, [o](Arguments& a) { o->SetApplicationContext(a.context); })},
-       {"ClientToUse", Assign(Text("client"), [o](Arguments& a) { o->ClientToUse(a.Text(0)); })},
-       {"AlternateAttachmentMessage",
-        Assign(Text("message"), [o](Arguments& a) { o->AlternateAttachmentMessage(a.Text(0)); })},
-       {"GetMailClients", Call({{"clientList", ParamType::kTextArray, std::nullopt, true},
-                                {"defaultClient", ParamType::kText, std::nullopt, true}},
-                               [o](Arguments& a) { a.result = Variant(o->GetMailClients(a.Get<StringArray>(0), a.Text(1))); })},
-       {"Send", Call(kMessageParams,
-                     [o](Arguments& a) {
-                       a.result = Variant(o->Send(ToMessage(a)));
-                       a.send_outcome = o->LastSendOutcome();
-                     })},
-       {"MailTo", Call(kMessageParams, [o](Arguments& a) { a.result = Variant(o->MailTo(ToMessage(a))); })}},
-      nullptr};
+  return {{{"SetApplicationContext", Assign(kContextParam, [o](Arguments& a) { o->SetApplicationContext(a.context); })},
+           {"ClientToUse", Assign(Text("client"), [o](Arguments& a) { o->ClientToUse(a.Text(0)); })},
+           {"AlternateAttachmentMessage",
+            Assign(Text("message"), [o](Arguments& a) { o->AlternateAttachmentMessage(a.Text(0)); })},
+           {"GetMailClients",
+            Call({{"clientList", ParamType::kTextArray, std::nullopt, true},
+                  {"defaultClient", ParamType::kText, std::nullopt, true}},
+                 [o](Arguments& a) { a.result = Variant(o->GetMailClients(a.Get<StringArray>(0), a.Text(1))); })},
+           {"Send", Call(kMessageParams,
+                         [o](Arguments& a) {
+                           a.result = Variant(o->Send(ToMessage(a)));
+                           a.send_outcome = o->LastSendOutcome();
+                         })},
+           {"MailTo", Call(kMessageParams, [o](Arguments& a) { a.result = Variant(o->MailTo(ToMessage(a))); })}},
+          nullptr};
 }
 
 Instance MailMapiClass(const Platform& platform) {
@@ -77,17 +77,17 @@ Instance MailMapiClass(const Platform& platform) {
 Instance MailMsOutlookClass(const Platform& platform) {
   auto o = std::make_shared<MailMSOutlook>(platform);
   return WithLogAndSend(
-      o, {{"OpenSession", Call({Text("Server"), Text("Mailbox"), Text("profile"), Text("Password")},
-                               [o](Arguments& a) { a.result = Variant(o->OpenSession(a.Text(0), a.Text(1), a.Text(2), a.Text(3))); })},
+      o, {{"OpenSession",
+           Call({Text("Server"), Text("Mailbox"), Text("profile"), Text("Password")},
+                [o](Arguments& a) { a.result = Variant(o->OpenSession(a.Text(0), a.Text(1), a.Text(2), a.Text(3))); })},
           {"CloseSession", Call({}, [o](Arguments& a) { a.result = Variant(o->CloseSession()); })}});
 }
 
 Instance MailOutlookApplClass(const Platform& platform) {
   auto o = std::make_shared<MailOutlookAppl>(platform);
-  return WithLogAndSend(
-      o, {{"Context", Assign(kContextParam, [o](Arguments& a) { o->Context(a.context); })},
-          {"OpenSession", Call({}, [o](Arguments& a) { a.result = Variant(o->OpenSession()); })},
-          {"CloseSession", Call({}, [o](Arguments& a) { a.result = Variant(o->CloseSession()); })}});
+  return WithLogAndSend(o, {{"Context", Assign(kContextParam, [o](Arguments& a) { o->Context(a.context); })},
+                            {"OpenSession", Call({}, [o](Arguments& a) { a.result = Variant(o->OpenSession()); })},
+                            {"CloseSession", Call({}, [o](Arguments& a) { a.result = Variant(o->CloseSession()); })}});
 }
 
 Instance MailEudoraClass(const Platform& platform) {

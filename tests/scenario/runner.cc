@@ -13,13 +13,13 @@
 #include <set>
 
 #include "platform/automation_servers.h"
-#include "platform/file_system_linux.h"
+#include "platform/linux/file_system.h"
+#include "platform/linux/temp_folder.h"
+#include "platform/linux/version.h"
 #include "platform/program_start.h"
 #include "platform/reg_file.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
-#include "platform/temp_folder_linux.h"
-#include "platform/version_linux.h"
 #include "quorvel/message_box.h"
 #include "tests/doubles/fake_cdo_objects.h"
 #include "tests/doubles/fake_mapi_controls.h"
@@ -450,8 +450,8 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
       });
       return answer;
     };
-    auto context = std::make_shared<testing::RecordingContext>(
-        String(At(config, "ApplicationName", Json("Host App"))), lacks, record);
+    auto context = std::make_shared<testing::RecordingContext>(String(At(config, "ApplicationName", Json("Host App"))),
+                                                               lacks, record);
     for (const Json& answer : Array(At(config, "msgbox_answers", kNoArray)))
       context->msgbox_answers.push_back(Long(answer));
     for (const auto& [member, error] : Object(At(config, "raises", kNoObject)).items()) {
@@ -475,9 +475,10 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
         }
       } else if (key != "double") {
         const Json& start = object.state[key];
-        object.state[key] = start.is_boolean()  ? Json(Boolean(value))
-                            : start.is_number() ? Json(Long(value))
-                                                : Expect(value, value.type() == start.type(), "a value like " + start.dump());
+        object.state[key] = start.is_boolean() ? Json(Boolean(value))
+                            : start.is_number()
+                                ? Json(Long(value))
+                                : Expect(value, value.type() == start.type(), "a value like " + start.dump());
       }
     }
     platform.servers->Register(prog_id, [&server] {
@@ -571,7 +572,8 @@ void Step(const Json& step, Environment& environment, Objects& objects) {
     member.invoke(args);
     outcome["result"] = args.result ? ToTyped(*args.result) : Json();
     if (const auto& sent = args.send_outcome) {
-      constexpr const char* kRoutes[] = {"none", "Simple MAPI", "Eudora", "Outlook CDO", "Outlook Application", "mailto:"};
+      constexpr const char* kRoutes[] = {"none",        "Simple MAPI",         "Eudora",
+                                         "Outlook CDO", "Outlook Application", "mailto:"};
       outcome["send_outcome"] = {{"route", kRoutes[static_cast<int>(sent->route)]},
                                  {"client", sent->client},
                                  {"fell_back", sent->fell_back},

@@ -1,4 +1,4 @@
-#include "platform/file_system_linux.h"
+#include "platform/linux/file_system.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,8 +11,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/linux/unique_fd.h"
 #include "platform/path_error.h"
-#include "platform/unique_fd_linux.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {

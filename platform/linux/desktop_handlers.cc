@@ -1,4 +1,4 @@
-#include "platform/desktop_handlers_linux.h"
+#include "platform/linux/desktop_handlers.h"
 
 #include <gio/gdesktopappinfo.h>
 

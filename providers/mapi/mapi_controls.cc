@@ -1,4 +1,4 @@
-#include "platform/mapi_controls.h"
+#include "providers/mapi/mapi_controls.h"
 
 namespace quorvel::mapi {
 

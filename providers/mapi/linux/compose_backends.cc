@@ -1,14 +1,14 @@
-#include "platform/compose_backends_linux.h"
+#include "providers/mapi/linux/compose_backends.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/desktop_mail_clients_linux.h"
-#include "platform/glib_owners_linux.h"
-#include "platform/mapi_controls.h"
-#include "platform/shell_linux.h"
+#include "platform/linux/glib_owners.h"
+#include "platform/linux/shell.h"
+#include "providers/mapi/linux/desktop_mail_clients.h"
+#include "providers/mapi/mapi_controls.h"
 
 namespace quorvel::mapi {
 
@@ -233,7 +233,7 @@ std::string QuotedRecipients(const std::string& client, const Strings& addresses
 
 // The folder a client's body file goes to: one it can read from inside its sandbox.
 std::string BodyFolder(const Confinement& where, const std::string& client) {
-  if (where.kind == Confinement::Kind::kNone) return platform::PrivateBodyFolder();
+  if (where.kind == Confinement::Kind::kNone) return PrivateBodyFolder();
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (!runtime || runtime[0] != '/') {
     throw MapiError(mapi_error::kFailure, client + " runs in a " + SandboxName(where) +
@@ -353,7 +353,7 @@ Strings LaunchArguments(const Strings& exec, const Confinement& where, const Arg
       if (!placed) place();
       continue;
     }
-    const std::string kept = platform::CommandWithoutFieldCodes(word);
+    const std::string kept = CommandWithoutFieldCodes(word);
     if (!kept.empty() || word.empty()) argv.push_back(kept);
   }
   if (!placed) place();
@@ -384,7 +384,7 @@ Strings ReadableAttachments(const ClientRow& row, const Composing& composing, co
       readable.push_back(path);
       continue;
     }
-    const platform::CopiedFile copy = composing.copy_attachment(BodyFolder(where, composing.client), path);
+    const CopiedFile copy = composing.copy_attachment(BodyFolder(where, composing.client), path);
     if (!copy.why_not.empty()) {
       throw MapiError(mapi_error::kNotSupported, composing.client + " runs in a " + SandboxName(where) +
                                                      " sandbox and cannot read " + path + ", nor can it be copied (" +

@@ -1,13 +1,13 @@
-#include "platform/mapi_controls_linux.h"
+#include "providers/mapi/linux/desktop_mapi_controls.h"
 
 #include <gio/gdesktopappinfo.h>
 
 #include <limits>
 
-#include "platform/body_files_linux.h"
-#include "platform/desktop_handlers_linux.h"
-#include "platform/desktop_mail_clients_linux.h"
-#include "platform/shell_linux.h"
+#include "platform/linux/desktop_handlers.h"
+#include "platform/linux/shell.h"
+#include "providers/mapi/linux/body_files.h"
+#include "providers/mapi/linux/desktop_mail_clients.h"
 #include "quorvel/error.h"
 
 namespace quorvel::mapi {
@@ -32,7 +32,7 @@ MailHandler MailHandlerOf(GAppInfo* info) {
 // one the desktop shell seam starts).
 std::optional<MailHandler> MailSystemHandler(const std::string& name) {
   if (!name.empty()) {
-    for (const auto& named : platform::NamedMailHandlers()) {
+    for (const auto& named : NamedMailHandlers()) {
       if (platform::EqualsIgnoringCase(named.name, name)) return MailHandlerOf(named.info.get());
     }
   }
@@ -127,7 +127,7 @@ void DesktopMapiMessages::Send(bool showDialog) {
     return;
   }
   const MailHandler& handler = std::get<MailHandler>(*route);
-  Launch(handler, ComposeLaunchFor(handler, composed, platform::WriteBodyFile, platform::CopyAttachment));
+  Launch(handler, ComposeLaunchFor(handler, composed, WriteBodyFile, CopyAttachment));
 }
 
 void DesktopMapiMessages::Launch(const MailHandler& handler, const ComposeLaunch& launch) {

@@ -1,8 +1,8 @@
-#include "platform/program_start_linux.h"
+#include "platform/linux/program_start.h"
 
-#include "platform/first_moments_linux.h"
-#include "platform/glib_owners_linux.h"
-#include "platform/shell_linux.h"
+#include "platform/linux/first_moments.h"
+#include "platform/linux/glib_owners.h"
+#include "platform/linux/shell.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {

@@ -1,4 +1,4 @@
-#include "platform/email_portal_linux.h"
+#include "providers/mapi/linux/email_portal.h"
 
 #include <fcntl.h>
 #include <gio/gunixfdlist.h>
@@ -12,12 +12,12 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/desktop_handlers_linux.h"
-#include "platform/glib_owners_linux.h"
-#include "platform/mapi_controls.h"
-#include "platform/shell_linux.h"
+#include "platform/linux/desktop_handlers.h"
+#include "platform/linux/glib_owners.h"
+#include "platform/linux/shell.h"
+#include "platform/linux/unique_fd.h"
 #include "platform/text_encoding.h"
-#include "platform/unique_fd_linux.h"
+#include "providers/mapi/mapi_controls.h"
 
 namespace quorvel::mapi {
 

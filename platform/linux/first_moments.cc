@@ -1,4 +1,4 @@
-#include "platform/first_moments_linux.h"
+#include "platform/linux/first_moments.h"
 
 #include <sys/wait.h>
 

@@ -1,4 +1,4 @@
-#include "platform/temp_folder_linux.h"
+#include "platform/linux/temp_folder.h"
 
 #include <fcntl.h>
 #include <glib.h>
@@ -12,8 +12,8 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/linux/unique_fd.h"
 #include "platform/text_encoding.h"
-#include "platform/unique_fd_linux.h"
 
 namespace quorvel::platform {
 

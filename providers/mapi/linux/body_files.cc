@@ -1,4 +1,4 @@
-#include "platform/body_files_linux.h"
+#include "providers/mapi/linux/body_files.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -13,16 +13,16 @@
 #include <ctime>
 #include <string_view>
 
-#include "platform/glib_owners_linux.h"
-#include "platform/mapi_controls.h"
-#include "platform/unique_fd_linux.h"
+#include "platform/linux/glib_owners.h"
+#include "platform/linux/unique_fd.h"
+#include "providers/mapi/mapi_controls.h"
 
-namespace quorvel::platform {
+namespace quorvel::mapi {
 
 namespace {
 
-using mapi::MapiError;
-namespace mapi_error = mapi::mapi_error;
+using platform::UniqueFd;
+namespace glib = platform::glib;
 
 constexpr std::string_view kFilePrefix = "body-";
 constexpr std::string_view kCopyFolderPrefix = "attachment-";
@@ -169,4 +169,4 @@ CopiedFile CopyAttachment(const std::string& folder, const std::string& path) {
   return {.path = copy};
 }
 
-}  // namespace quorvel::platform
+}  // namespace quorvel::mapi

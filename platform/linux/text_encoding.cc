@@ -1,7 +1,8 @@
+#include "platform/text_encoding.h"
+
 #include <glib.h>
 
-#include "platform/glib_owners_linux.h"
-#include "platform/text_encoding.h"
+#include "platform/linux/glib_owners.h"
 
 namespace quorvel::platform {
 

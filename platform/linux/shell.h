@@ -17,7 +17,7 @@ inline constexpr std::size_t kLargestArgument = 131071;
 class DesktopShell : public Shell {
  public:
   std::intptr_t ShellExecuteA(const std::string& operation, const std::string& file) override;
-  // A handler started from its desktop entry is watched for its first moments (first_moments_linux.h).
+  // A handler started from its desktop entry is watched for its first moments (platform/linux/first_moments.h).
   Opening OpenWatched(const std::string& url) override;
 
  private:

@@ -1,4 +1,4 @@
-#include "platform/registry_linux.h"
+#include "platform/linux/registry.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -12,16 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop_mail_clients_linux.h"
+#include "platform/linux/unique_fd.h"
 #include "platform/path_error.h"
 #include "platform/reg_file.h"
-#include "platform/unique_fd_linux.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {
 
 namespace {
-constexpr const char* kMailClientsKey = "Software\\Clients\\Mail";
 
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
@@ -72,12 +70,11 @@ std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
   }
   RegKey keys = ReadHiveFile(path, root_name);
   Hive hive{nullptr, HiveIsWritable(path) ? reg_access::kAll : reg_access::kRead};
-  // The desktop's mail clients stand in for a Mail key the machine hive does not have. They are the
-  // user's own preferences, so they grant all rights even where the hive file is read-only.
-  if (root == kHkeyLocalMachine && !keys.Find(kMailClientsKey)) {
-    if (auto clients = DesktopMailClients()) {
-      keys.FindOrCreate(kMailClientsKey) = std::move(*clients);
-      hive.fully_granted_path = kMailClientsKey;
+  // The graft is the user's own preferences, so it grants all rights even where the hive file is read-only.
+  if (graft_ && root == kHkeyLocalMachine && !keys.Find(graft_->path)) {
+    if (auto grafted = graft_->keys()) {
+      keys.FindOrCreate(graft_->path) = std::move(*grafted);
+      hive.fully_granted_path = graft_->path;
     }
   }
   hive.root = std::make_shared<const RegKey>(std::move(keys));

@@ -1,4 +1,4 @@
-#include "platform/settings_store_linux.h"
+#include "platform/linux/settings_store.h"
 
 #include <fcntl.h>
 #include <glib.h>
@@ -14,11 +14,11 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/linux/registry.h"
+#include "platform/linux/unique_fd.h"
 #include "platform/path_error.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
-#include "platform/registry_linux.h"
-#include "platform/unique_fd_linux.h"
 #include "quorvel/error.h"
 
 namespace quorvel::platform {

@@ -1,4 +1,4 @@
-#include "platform/shell_linux.h"
+#include "platform/linux/shell.h"
 
 #include <fcntl.h>
 #include <gio/gdesktopappinfo.h>
@@ -7,10 +7,10 @@
 
 #include <string_view>
 
-#include "platform/desktop_handlers_linux.h"
-#include "platform/first_moments_linux.h"
 #include "platform/key_tree.h"
-#include "platform/unique_fd_linux.h"
+#include "platform/linux/desktop_handlers.h"
+#include "platform/linux/first_moments.h"
+#include "platform/linux/unique_fd.h"
 
 // Only the "open" verb (or the empty default verb, which is "open" for a URL) has a handler: any
 // other verb answers kNoAssociation, as a verb with no registered command does.
@@ -73,9 +73,9 @@ Opening OpenWith(GAppInfo* handler, const std::string& file, bool watched) {
   GPid pid = 0;
   const auto record_pid = [](GDesktopAppInfo*, GPid started, gpointer out) { *static_cast<GPid*>(out) = started; };
   const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | (watched ? G_SPAWN_DO_NOT_REAP_CHILD : 0));
-  if (!g_desktop_app_info_launch_uris_as_manager_with_fds(G_DESKTOP_APP_INFO(handler), &uris, nullptr, flags,
-                                                          nullptr, nullptr, record_pid, &pid, null.get(), null.get(),
-                                                          null.get(), error.out())) {
+  if (!g_desktop_app_info_launch_uris_as_manager_with_fds(G_DESKTOP_APP_INFO(handler), &uris, nullptr, flags, nullptr,
+                                                          nullptr, record_pid, &pid, null.get(), null.get(), null.get(),
+                                                          error.out())) {
     return {shell_answer::kFileNotFound};
   }
   return {shell_answer::kStarted, watched && pid > 0 ? FailureWithinGrace(pid) : std::nullopt};

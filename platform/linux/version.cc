@@ -1,4 +1,4 @@
-#include "platform/version_linux.h"
+#include "platform/linux/version.h"
 
 #include <algorithm>
 #include <array>

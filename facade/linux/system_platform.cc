@@ -1,15 +1,16 @@
+#include "facade/email_impl.h"
 #include "platform/automation_servers.h"
-#include "platform/clock_linux.h"
-#include "platform/desktop_mail_clients_linux.h"
-#include "platform/file_system_linux.h"
-#include "platform/mapi_controls_linux.h"
-#include "platform/message_box_linux.h"
-#include "platform/program_start_linux.h"
-#include "platform/registry_linux.h"
-#include "platform/settings_store_linux.h"
-#include "platform/shell_linux.h"
-#include "platform/temp_folder_linux.h"
-#include "platform/version_linux.h"
+#include "platform/linux/clock.h"
+#include "platform/linux/file_system.h"
+#include "platform/linux/message_box.h"
+#include "platform/linux/program_start.h"
+#include "platform/linux/registry.h"
+#include "platform/linux/settings_store.h"
+#include "platform/linux/shell.h"
+#include "platform/linux/temp_folder.h"
+#include "platform/linux/version.h"
+#include "providers/mapi/linux/desktop_mail_clients.h"
+#include "providers/mapi/linux/desktop_mapi_controls.h"
 #include "quorvel/platform.h"
 
 namespace quorvel {
@@ -18,7 +19,9 @@ Platform SystemPlatform() { return SystemPlatform(""); }
 
 Platform SystemPlatform(const std::string& mailSystemClient) {
   Platform platform{
-      .registry = std::make_shared<platform::HiveFileRegistry>(),
+      // The desktop's mail clients stand where the machine hive lists none of its own.
+      .registry = std::make_shared<platform::HiveFileRegistry>(
+          platform::MachineGraft{facade::kMailClientsKey, mapi::DesktopMailClients}),
       .clock = std::make_shared<platform::SystemClock>(),
       .versions = std::make_shared<platform::EnvironmentVersionSource>(),
       .shell = std::make_shared<platform::DesktopShell>(),
@@ -36,7 +39,7 @@ Platform SystemPlatform(const std::string& mailSystemClient) {
 
 std::vector<std::string> DesktopMailClientNames() {
   std::vector<std::string> names;
-  for (const auto& handler : platform::NamedMailHandlers()) names.push_back(handler.name);
+  for (const auto& handler : mapi::NamedMailHandlers()) names.push_back(handler.name);
   return names;
 }
 

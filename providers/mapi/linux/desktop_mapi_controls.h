@@ -1,10 +1,11 @@
 // The two Simple MAPI controls on Linux. Signing on picks the mail system's client, the desktop's
 // default mailto: handler (GIO) unless the registration names another desktop client, and remembers it
 // under a session number; sending hands the composed message to that client through the back end its
-// desktop entry calls for (compose_backends_linux.h), watches the started client for its first
-// moments (first_moments_linux.h), then returns without waiting longer. Inside a Flatpak or Snap, or with QUORVEL_COMPOSE=portal, the session is the desktop's
-// Email portal instead (email_portal_linux.h): signing on asks it for its version, sending waits for
-// its answer. There attachments pass only with QUORVEL_PORTAL_ATTACHMENTS=1.
+// desktop entry calls for (providers/mapi/linux/compose_backends.h), watches the started client for its first
+// moments (platform/linux/first_moments.h), then returns without waiting longer. Inside a Flatpak or Snap, or with
+// QUORVEL_COMPOSE=portal, the session is the desktop's Email portal instead (providers/mapi/linux/email_portal.h):
+// signing on asks it for its version, sending waits for its answer. There attachments pass only with
+// QUORVEL_PORTAL_ATTACHMENTS=1.
 //
 // What the client's command line cannot take (Sylpheed: BCC recipients) is left out and reported
 // through HandOffReport.
@@ -19,7 +20,8 @@
 //   32026 Send(false): the library never sends without showing the message; attachments for a
 //         client reached only by a mailto: link, or that a sandboxed client can neither read nor get a copy of
 //   32011 an attachment slot whose path names no file
-//   32025, 32018 as compose_backends_linux.h and email_portal_linux.h raise them (a control character
+//   32025, 32018 as providers/mapi/linux/compose_backends.h and providers/mapi/linux/email_portal.h raise them (a
+//   control character
 //         in a recipient, the subject or a file name among them)
 //   32002 the client's program could not be started or ended with a failure at once, the desktop did
 //         not open the link, or the message body could not be written for the client
@@ -34,12 +36,12 @@
 #include <variant>
 
 #include "platform/automation_servers.h"
-#include "platform/compose_backends_linux.h"
-#include "platform/email_portal_linux.h"
-#include "platform/mapi_controls.h"
-#include "platform/mapi_message_slots.h"
 #include "platform/program_start.h"
 #include "platform/shell.h"
+#include "providers/mapi/linux/compose_backends.h"
+#include "providers/mapi/linux/email_portal.h"
+#include "providers/mapi/mapi_controls.h"
+#include "providers/mapi/message_slots.h"
 
 namespace quorvel::mapi {
 
@@ -129,7 +131,6 @@ class DesktopMapiMessages : public MapiMessages, public HandOffReport {
 // messages control starts programs and opens links through the seams given here. A mailSystemClient
 // that names a desktop client makes it the mail system's client in place of the desktop's default.
 void RegisterDesktopMapiControls(platform::AutomationServers& servers, std::shared_ptr<platform::Shell> shell,
-                                 std::shared_ptr<platform::ProgramStarter> programs,
-                                 std::string mailSystemClient = {});
+                                 std::shared_ptr<platform::ProgramStarter> programs, std::string mailSystemClient = {});
 
 }  // namespace quorvel::mapi

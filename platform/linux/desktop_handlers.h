@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/glib_owners_linux.h"
+#include "platform/linux/glib_owners.h"
 
 namespace quorvel::platform {
 

@@ -1,10 +1,10 @@
-#include "platform/message_box_linux.h"
+#include "platform/linux/message_box.h"
 
 #include <cstdlib>
 #include <iostream>
 #include <vector>
 
-#include "platform/glib_owners_linux.h"
+#include "platform/linux/glib_owners.h"
 
 namespace quorvel::platform {
 
@@ -22,8 +22,8 @@ bool RunDialog(const std::vector<std::string>& argv) {
   std::vector<char*> pointers;
   for (const auto& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
   pointers.push_back(nullptr);
-  const auto flags = static_cast<GSpawnFlags>(G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_STDOUT_TO_DEV_NULL |
-                                              G_SPAWN_STDERR_TO_DEV_NULL);
+  const auto flags =
+      static_cast<GSpawnFlags>(G_SPAWN_STDIN_FROM_DEV_NULL | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL);
   int status = 0;
   glib::Error error;
   return g_spawn_sync(nullptr, pointers.data(), nullptr, flags, nullptr, nullptr, nullptr, nullptr, &status,

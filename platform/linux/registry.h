@@ -5,23 +5,38 @@
 // A missing file is an empty hive. A key grants all rights when its hive file could be written by
 // this user, read rights otherwise. A hive that exists but cannot be read or parsed raises an error
 // naming the file from the registry call that needed it.
-// When the machine hive has no Software\Clients\Mail key, the desktop's mailto handlers stand there
-// (platform/desktop_mail_clients.h), read afresh on every open and granting all rights.
+// A graft may stand in for a key the machine hive does not have: its keys are read afresh on every
+// open and grant all rights, as the user's own preferences.
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "platform/tree_registry.h"
 
 namespace quorvel::platform {
 
+// A subtree made on demand for a path of the machine hive; none when there is nothing to stand there.
+struct MachineGraft {
+  std::string path;
+  std::function<std::optional<RegKey>()> keys;
+};
+
 class HiveFileRegistry : public TreeRegistry {
  public:
+  HiveFileRegistry() = default;
+  explicit HiveFileRegistry(MachineGraft graft) : graft_(std::move(graft)) {}
+
   static std::filesystem::path MachineHivePath();
   static std::filesystem::path UserHivePath();
 
  protected:
   std::optional<Hive> LoadHive(HKey root) override;
+
+ private:
+  std::optional<MachineGraft> graft_;
 };
 
 // Reads a hive file; a file that does not exist is an empty hive.

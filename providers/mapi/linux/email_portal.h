@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/compose_backends_linux.h"
+#include "providers/mapi/linux/compose_backends.h"
 
 namespace quorvel::mapi {
 

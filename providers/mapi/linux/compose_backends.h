@@ -38,7 +38,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/body_files_linux.h"
+#include "providers/mapi/linux/body_files.h"
 
 namespace quorvel::mapi {
 
@@ -78,8 +78,8 @@ using ComposeLaunch = std::variant<ProgramLaunch, DesktopHandOff>;
 // Writes a body to a new private file in the folder and answers the file's path.
 using BodyFileWriter = std::function<std::string(const std::string& folder, const std::string& body)>;
 
-// Copies an attachment into the folder for a sandboxed client, as platform::CopyAttachment does.
-using AttachmentCopier = std::function<platform::CopiedFile(const std::string& folder, const std::string& path)>;
+// Copies an attachment into the folder for a sandboxed client, as CopyAttachment does.
+using AttachmentCopier = std::function<CopiedFile(const std::string& folder, const std::string& path)>;
 
 // What to start for the handler. Raises, before anything is started:
 //   32025 "Invalid recipients"   a recipient holding a control character, or a Thunderbird recipient
@@ -91,7 +91,7 @@ using AttachmentCopier = std::function<platform::CopiedFile(const std::string& f
 //   32011 "Attachment not found" an attachment path that names no file the system can address
 //   32002 "Unspecified failure"  a body file or copy that could not be written, or no folder a
 //                                sandboxed client shares for it
-// The files already written by then stay, to age out as platform/body_files_linux.h says.
+// The files already written by then stay, to age out as providers/mapi/linux/body_files.h says.
 ComposeLaunch ComposeLaunchFor(const MailHandler& handler, const ComposedMessage& message,
                                const BodyFileWriter& writeBody, const AttachmentCopier& copyAttachment);
 

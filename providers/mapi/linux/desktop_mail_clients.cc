@@ -1,15 +1,25 @@
-#include "platform/desktop_mail_clients_linux.h"
+#include "providers/mapi/linux/desktop_mail_clients.h"
 
 #include <algorithm>
 #include <set>
 
-#include "platform/desktop_handlers_linux.h"
-#include "platform/email_portal_linux.h"
+#include "platform/linux/desktop_handlers.h"
 #include "platform/registry.h"
+#include "providers/mapi/linux/email_portal.h"
 
-namespace quorvel::platform {
+namespace quorvel::mapi {
 
 namespace {
+
+namespace glib = platform::glib;
+using platform::CaseInsensitiveLess;
+using platform::DefaultHandlerFor;
+using platform::DesktopId;
+using platform::HandlersFor;
+using platform::kMailtoScheme;
+using platform::RegKey;
+using platform::RegValue;
+namespace reg_type = platform::reg_type;
 
 constexpr std::string_view kFieldCodes = "fFuUdDnNickvm";
 
@@ -69,11 +79,11 @@ std::vector<NamedHandler> NamedMailHandlers() {
 }
 
 std::optional<RegKey> DesktopMailClients() {
-  if (mapi::ComposeThroughPortal()) {
+  if (ComposeThroughPortal()) {
     // A sandbox sees none of the host's entries; the portal reaches whichever client the host has.
     RegKey mail;
-    mail.FindOrCreate(mapi::kPortalClientName);
-    mail.SetValue("", StringValue(mapi::kPortalClientName));
+    mail.FindOrCreate(kPortalClientName);
+    mail.SetValue("", StringValue(kPortalClientName));
     return mail;
   }
   const auto handlers = NamedMailHandlers();
@@ -91,4 +101,4 @@ std::optional<RegKey> DesktopMailClients() {
   return mail;
 }
 
-}  // namespace quorvel::platform
+}  // namespace quorvel::mapi

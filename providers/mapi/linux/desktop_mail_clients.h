@@ -5,7 +5,7 @@
 //     <Name>\shell\open\command   unnamed value: the entry's Exec line without its field codes
 //
 // The entries and the default are the desktop's mailto: handlers by the rule of
-// desktop_handlers_linux.h, the one by which links are opened too, so the default is there
+// platform/linux/desktop_handlers.h, the one by which links are opened too, so the default is there
 // whenever any client is.
 //
 // Subkeys are named by the entry's (localized) Name. Registry names ignore case, so two entries whose
@@ -13,7 +13,7 @@
 // later one gets " (<desktop id without .desktop>)" appended, e.g. "Mail" and "Mail (mail-nightly)".
 // A backslash in a Name, which would split the key path, becomes '/'.
 //
-// Where messages go through the desktop's Email portal (email_portal_linux.h: inside a Flatpak or
+// Where messages go through the desktop's Email portal (providers/mapi/linux/email_portal.h: inside a Flatpak or
 // Snap, or QUORVEL_COMPOSE=portal), the key holds one client, kPortalClientName, without a command,
 // and it is the default.
 #pragma once
@@ -25,25 +25,25 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/glib_owners_linux.h"
 #include "platform/key_tree.h"
+#include "platform/linux/glib_owners.h"
 
-namespace quorvel::platform {
+namespace quorvel::mapi {
 
 struct NamedHandler {
   std::string name;  // the Mail key's subkey name
-  glib::Object<GAppInfo> info;
+  platform::glib::Object<GAppInfo> info;
 };
 
 // The desktop's mailto: handlers in GIO's order, each under the name the Mail key gives it.
 std::vector<NamedHandler> NamedMailHandlers();
 
 // The Mail key's subtree; nullopt when no launchable entry handles mailto.
-std::optional<RegKey> DesktopMailClients();
+std::optional<platform::RegKey> DesktopMailClients();
 
 // An Exec line as a command: the field codes %f %F %u %U %d %D %n %N %i %c %k %v %m removed, "%%"
 // made "%", and the blank a removed code leaves where it stood alone dropped, ends trimmed. Anything
 // else, quoting and unknown codes included, stays as written.
 std::string CommandWithoutFieldCodes(std::string_view exec);
 
-}  // namespace quorvel::platform
+}  // namespace quorvel::mapi

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace quorvel::platform {
+namespace quorvel::mapi {
 
 // The folder for body files a client outside any sandbox reads: $XDG_RUNTIME_DIR/quorvel, else a new
 // folder of mode 0700 with a random name in the temporary folder ($TMPDIR when absolute, else /tmp),
@@ -31,4 +31,4 @@ struct CopiedFile {
 // read is not copied: the answer says why. Raises 32002 when the copy cannot be written.
 CopiedFile CopyAttachment(const std::string& folder, const std::string& path);
 
-}  // namespace quorvel::platform
+}  // namespace quorvel::mapi

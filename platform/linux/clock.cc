@@ -1,4 +1,4 @@
-#include "platform/clock_linux.h"
+#include "platform/linux/clock.h"
 
 #include <ctime>
 

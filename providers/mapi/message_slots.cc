@@ -1,6 +1,6 @@
-#include "platform/mapi_message_slots.h"
+#include "providers/mapi/message_slots.h"
 
-#include "platform/mapi_controls.h"
+#include "providers/mapi/mapi_controls.h"
 #include "quorvel/error.h"
 
 namespace quorvel::mapi {
