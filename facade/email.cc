@@ -23,7 +23,7 @@ void EmailImpl::SetApplicationContext(std::shared_ptr<ApplicationContext> appCon
 void EmailImpl::ClientToUse(std::string client) { client_to_use_ = std::move(client); }
 
 bool EmailImpl::GetMailClients(StringArray& clientList, std::string& defaultClient) {
-  trail::FacadeProcedure p(trail_, "Quorvel/EMail/GetMailClients");
+  log::FacadeProcedure p(trail_, "Quorvel/EMail/GetMailClients");
   bool result = false;
   p.Trap([&] {
     p.Log(" - Entry");

@@ -40,7 +40,7 @@ class EmailImpl {
   std::string StringArrayVar(const std::string& prefix, const Variant& list);
 
   // The client the message goes to, or none (the reason logged) when Send must fall back at once.
-  std::optional<std::string> ClientToSendWith(trail::FacadeProcedure& p);
+  std::optional<std::string> ClientToSendWith(log::FacadeProcedure& p);
   void TakeRoute(SendRoute route, std::string client);
   // Send's routes; each sets result as it goes, so that an error leaves it as it stood.
   void SendByOutlookCdo(const std::string& client, const Message& message, bool& result);
@@ -58,7 +58,7 @@ class EmailImpl {
   }
 
   Platform platform_;
-  trail::FacadeTrail trail_;
+  log::FacadeTrail trail_;
   std::optional<std::string> client_to_use_;
   std::string alternate_attachment_message_;
   SendOutcome outcome_;

@@ -50,7 +50,7 @@ std::string EmailImpl::StringArrayVar(const std::string& prefix, const Variant& 
 }
 
 bool EmailImpl::MailTo(const Message& message) {
-  trail::FacadeProcedure p(trail_, "Quorvel/EMail/MailTo");
+  log::FacadeProcedure p(trail_, "Quorvel/EMail/MailTo");
   bool result = false;
   p.Trap([&] {
     p.Log(" - Entry");

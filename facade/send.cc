@@ -42,7 +42,7 @@ bool MentionsLotus(std::string name) {
 }  // namespace
 
 bool EmailImpl::Send(const Message& message) {
-  trail::FacadeProcedure p(trail_, "Quorvel/EMail/Send");
+  log::FacadeProcedure p(trail_, "Quorvel/EMail/Send");
   bool result = false;
   outcome_ = {};
   p.Trap([&] {
@@ -72,7 +72,7 @@ bool EmailImpl::Send(const Message& message) {
   return result;
 }
 
-std::optional<std::string> EmailImpl::ClientToSendWith(trail::FacadeProcedure& p) {
+std::optional<std::string> EmailImpl::ClientToSendWith(log::FacadeProcedure& p) {
   StringArray clients;
   if (!registry::RegGetKeys(*platform_.registry, platform::kHkeyLocalMachine, kMailClientsKey, clients)) {
     p.Log(" - could not find the installed mail clients");

@@ -5,7 +5,7 @@
 namespace quorvel::lists {
 
 namespace {
-void WalkItem(trail::Procedure& p, const WalkTexts& texts, const std::string& item, std::int32_t index,
+void WalkItem(log::Procedure& p, const WalkTexts& texts, const std::string& item, std::int32_t index,
               const std::function<void(const std::string&, std::int32_t)>& addItem) {
   std::string line(texts.item_line);
   line += item;
@@ -14,7 +14,7 @@ void WalkItem(trail::Procedure& p, const WalkTexts& texts, const std::string& it
 }
 }  // namespace
 
-void WalkList(trail::Procedure& p, const Variant& list, const WalkTexts& texts,
+void WalkList(log::Procedure& p, const Variant& list, const WalkTexts& texts,
               const std::function<void(const std::string& item, std::int32_t index)>& addItem) {
   p.Line(10);
   p.Enter();

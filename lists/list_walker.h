@@ -20,7 +20,7 @@ struct WalkTexts {
 // Writes the procedure's entry line, then hands every element (blank ones too) to addItem, trimmed
 // of spaces, with its index in the array (0 for a single text); a list of another shape adds nothing.
 // Errors reach the procedure's own trap.
-void WalkList(trail::Procedure& p, const Variant& list, const WalkTexts& texts,
+void WalkList(log::Procedure& p, const Variant& list, const WalkTexts& texts,
               const std::function<void(const std::string& item, std::int32_t index)>& addItem);
 
 }  // namespace quorvel::lists

@@ -5,7 +5,7 @@
 #include "log/context_access.h"
 #include "log/line_format.h"
 
-namespace quorvel::trail {
+namespace quorvel::log {
 
 FacadeTrail::FacadeTrail(std::shared_ptr<platform::Clock> clock) : clock_(std::move(clock)) {}
 
@@ -27,4 +27,4 @@ void FacadeProcedure::Log(std::string_view text) {
   trail_.LogLine(message);
 }
 
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

@@ -15,7 +15,7 @@
 #include "quorvel/clock.h"
 #include "quorvel/error.h"
 
-namespace quorvel::trail {
+namespace quorvel::log {
 
 class FacadeTrail {
  public:
@@ -57,4 +57,4 @@ class FacadeProcedure {
   std::string tag_;
 };
 
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

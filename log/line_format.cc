@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-namespace quorvel::trail {
+namespace quorvel::log {
 
 namespace {
 constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -56,4 +56,4 @@ std::string HexCode(std::int32_t number) {
   return text;
 }
 
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

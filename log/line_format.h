@@ -8,7 +8,7 @@
 
 #include "quorvel/clock.h"
 
-namespace quorvel::trail {
+namespace quorvel::log {
 
 // "dd mmm yy hh:nn:ss am/pm", the hour on the 12-hour clock (midnight and noon are 12).
 std::string LogTimestamp(const platform::LocalTime& time);
@@ -37,4 +37,4 @@ std::string ErrorEntry(const platform::LocalTime& time, ErrorCodeForm form, cons
 // Upper-case hexadecimal without leading zeros; a negative number as its 32-bit two's complement.
 std::string HexCode(std::int32_t number);
 
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

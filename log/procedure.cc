@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace quorvel::trail {
+namespace quorvel::log {
 
 Procedure::Procedure(SessionLog& log, std::string tag) : log_(log), tag_(std::move(tag)) {}
 
@@ -26,4 +26,4 @@ void Procedure::RaiseAgain(const AutomationError& error) {
   throw AutomationError(error.number(), error.description(), tag_ + " at line " + std::to_string(line_));
 }
 
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

@@ -18,7 +18,7 @@
 #include "log/session_log.h"
 #include "quorvel/error.h"
 
-namespace quorvel::trail {
+namespace quorvel::log {
 
 class Procedure {
  public:
@@ -75,4 +75,4 @@ class Procedure {
   int line_ = 0;
 };
 
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

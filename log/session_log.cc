@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace quorvel::trail {
+namespace quorvel::log {
 
 SessionLog::SessionLog(std::shared_ptr<platform::Clock> clock, TrailStyle style)
     : clock_(std::move(clock)), style_(style) {}
@@ -20,4 +20,4 @@ void SessionLog::ForwardVerboseTo(std::shared_ptr<ApplicationContext> context) {
   verbose_context_ = std::move(context);
 }
 
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

@@ -10,7 +10,7 @@
 #include "quorvel/clock.h"
 #include "quorvel/error.h"
 
-namespace quorvel::trail {
+namespace quorvel::log {
 
 // What sets one provider's trail apart from another's.
 struct TrailStyle {
@@ -39,4 +39,4 @@ class SessionLog {
   std::shared_ptr<ApplicationContext> verbose_context_;
 };
 
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

@@ -8,7 +8,7 @@
 
 #include "tests/doubles/fixed_clock.h"
 
-namespace quorvel::trail {
+namespace quorvel::log {
 namespace {
 
 using ::testing::HasSubstr;
@@ -25,4 +25,4 @@ TEST(ProcedureTest, OtherExceptionsBecomeAutomationErrors) {
 }
 
 }  // namespace
-}  // namespace quorvel::trail
+}  // namespace quorvel::log

@@ -6,7 +6,7 @@
 
 #include "quorvel/error.h"
 
-namespace quorvel::cli {
+namespace quorvel::tools {
 
 namespace {
 // Buttons and answers as the library passes them to MsgBox.
@@ -96,4 +96,4 @@ void ConsoleMessageBox::Show(const std::string& prompt, const std::string& title
   context_->Tell(title + ": " + WithLineFeeds(prompt));
 }
 
-}  // namespace quorvel::cli
+}  // namespace quorvel::tools

@@ -12,7 +12,7 @@
 #include "quorvel/application_context.h"
 #include "quorvel/message_box.h"
 
-namespace quorvel::cli {
+namespace quorvel::tools {
 
 struct ConsoleSettings {
   std::string application_name = "Quorvel";
@@ -60,4 +60,4 @@ class ConsoleMessageBox : public platform::MessageBox {
   std::shared_ptr<ConsoleContext> context_;
 };
 
-}  // namespace quorvel::cli
+}  // namespace quorvel::tools

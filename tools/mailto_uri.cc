@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace quorvel::cli {
+namespace quorvel::tools {
 
 namespace {
 constexpr std::string_view kScheme = "mailto:";
@@ -91,4 +91,4 @@ MailtoUri ParseMailtoUri(const std::string& uri) {
   return parsed;
 }
 
-}  // namespace quorvel::cli
+}  // namespace quorvel::tools

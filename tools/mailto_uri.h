@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvel::cli {
+namespace quorvel::tools {
 
 struct MailtoUri {
   std::vector<std::string> to{};
@@ -27,4 +27,4 @@ bool IsMailtoUri(const std::string& text);
 // Raises InvalidMailtoUri for a broken percent escape, a key without "=", or a subject or body given twice.
 MailtoUri ParseMailtoUri(const std::string& uri);
 
-}  // namespace quorvel::cli
+}  // namespace quorvel::tools

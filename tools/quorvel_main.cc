@@ -22,7 +22,7 @@ constexpr int kErrorReachedHost = 3;
 
 struct ClientsOptions {
   bool json = false;
-  quorvel::cli::ConsoleSettings console;
+  quorvel::tools::ConsoleSettings console;
 };
 
 void PrintClients(const quorvel::StringArray& clients, const std::string& default_client, bool answered, bool json) {
@@ -44,7 +44,7 @@ void PrintClients(const quorvel::StringArray& clients, const std::string& defaul
 }
 
 int RunClients(const ClientsOptions& options) {
-  auto context = std::make_shared<quorvel::cli::ConsoleContext>(options.console, std::cerr);
+  auto context = std::make_shared<quorvel::tools::ConsoleContext>(options.console, std::cerr);
   quorvel::Email email;
   email.SetApplicationContext(context);
   quorvel::StringArray clients;
@@ -58,7 +58,7 @@ int RunClients(const ClientsOptions& options) {
   return answered ? kAnsweredTrue : kAnsweredFalse;
 }
 
-void AddConsoleOptions(CLI::App& command, quorvel::cli::ConsoleSettings& console) {
+void AddConsoleOptions(CLI::App& command, quorvel::tools::ConsoleSettings& console) {
   command.add_flag("-v,--verbose", console.verbose, "Also show every log line on standard error");
   command.add_option("--log", console.log_file, "Also append every log line to FILE")->option_text("FILE");
 }
@@ -69,7 +69,7 @@ void AddRepeatable(CLI::App& command, const std::string& name, std::vector<std::
   command.add_option(name, values, description)->allow_extra_args(false);
 }
 
-void AddSendOptions(CLI::App& send, quorvel::cli::SendOptions& options) {
+void AddSendOptions(CLI::App& send, quorvel::tools::SendOptions& options) {
   send.add_option("--from", options.from, "The sender's address");
   AddRepeatable(send, "--to", options.to, "A recipient (repeatable)");
   AddRepeatable(send, "--cc", options.cc, "A copy recipient (repeatable)");
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
   clients->add_flag("--json", clients_options.json, "Print {\"clients\": [...], \"default\": \"...\"} instead");
   AddConsoleOptions(*clients, clients_options.console);
 
-  quorvel::cli::SendOptions send_options;
+  quorvel::tools::SendOptions send_options;
   auto* send = app.add_subcommand("send", "Hand one message to the user's mail client.");
   send->footer(
       "The message goes to the default mail client (or the one --client names) through that client's own route:\n"
@@ -146,13 +146,13 @@ int main(int argc, char** argv) {
 
   try {
     if (*clients) return RunClients(clients_options);
-    if (*send) return quorvel::cli::RunSend(send_options);
-  } catch (const quorvel::cli::UsageError& error) {
+    if (*send) return quorvel::tools::RunSend(send_options);
+  } catch (const quorvel::tools::UsageError& error) {
     std::cerr << "quorvel: " << error.what() << '\n';
     return kUsageError;
-  } catch (const quorvel::cli::UnreadableAttachment& error) {
+  } catch (const quorvel::tools::UnreadableAttachment& error) {
     std::cerr << "quorvel: " << error.what() << '\n';
-    return quorvel::cli::send_status::kUnreadableAttachment;
+    return quorvel::tools::send_status::kUnreadableAttachment;
   } catch (...) {
     const quorvel::AutomationError error = quorvel::CaughtAsAutomationError();
     std::cerr << "quorvel: error " << error.number() << " from " << error.source() << ": " << error.description()

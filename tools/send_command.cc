@@ -15,7 +15,7 @@
 #include "quorvel/platform.h"
 #include "tools/mailto_uri.h"
 
-namespace quorvel::cli {
+namespace quorvel::tools {
 
 namespace {
 
@@ -196,4 +196,4 @@ int RunSend(const SendOptions& options) {
   return ExitStatus(sent, email.LastSendOutcome());
 }
 
-}  // namespace quorvel::cli
+}  // namespace quorvel::tools

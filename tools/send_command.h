@@ -9,7 +9,7 @@
 #include "quorvel/message.h"
 #include "tools/console_context.h"
 
-namespace quorvel::cli {
+namespace quorvel::tools {
 
 struct SendOptions {
   std::string from{};
@@ -58,4 +58,4 @@ inline constexpr int kUnreadableAttachment = 5;
 // for a --client that names no installed client.
 int RunSend(const SendOptions& options);
 
-}  // namespace quorvel::cli
+}  // namespace quorvel::tools

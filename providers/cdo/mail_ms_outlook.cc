@@ -18,7 +18,7 @@ namespace quorvel {
 namespace cdo {
 
 namespace {
-constexpr trail::TrailStyle kCdoTrail{" - Entered", trail::ErrorCodeForm::kDecimal};
+constexpr log::TrailStyle kCdoTrail{" - Entered", log::ErrorCodeForm::kDecimal};
 
 // These tags carry no library segment.
 std::string Tag(const char* procedure) { return std::string("MailMSOutlook/SendMail/") + procedure; }
@@ -60,7 +60,7 @@ class MailMSOutlookImpl {
   bool AddAttachment(Message& message, const std::string& path, std::int32_t index);
 
   Platform platform_;
-  trail::SessionLog log_;
+  log::SessionLog log_;
   std::shared_ptr<Session> objSession_;
   std::shared_ptr<Folder> objInboxFolder_;
   std::shared_ptr<Messages> objInboxMessages_;
@@ -71,7 +71,7 @@ MailMSOutlookImpl::MailMSOutlookImpl(Platform platform)
 
 bool MailMSOutlookImpl::OpenSession(const std::string& Server, const std::string& Mailbox, const std::string& profile,
                                     const std::string& Password) {
-  trail::Procedure p(log_, Tag("OpenSession"));
+  log::Procedure p(log_, Tag("OpenSession"));
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -111,7 +111,7 @@ bool MailMSOutlookImpl::OpenSession(const std::string& Server, const std::string
 }
 
 bool MailMSOutlookImpl::CloseSession() {
-  trail::Procedure p(log_, Tag("CloseSession"));
+  log::Procedure p(log_, Tag("CloseSession"));
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -128,11 +128,11 @@ bool MailMSOutlookImpl::CloseSession() {
 }
 
 bool MailMSOutlookImpl::Send(const quorvel::Message& message) {
-  trail::Procedure p(log_, Tag("Send"));
+  log::Procedure p(log_, Tag("Send"));
   bool result = true;
   // A cancelled send dialog is the user's answer, not a failure: the result stands as it was.
   const auto user_cancel = [&](const AutomationError& error, int) -> std::optional<bool> {
-    if (trail::HexCode(error.number()) != kUserCancelCode) return std::nullopt;
+    if (log::HexCode(error.number()) != kUserCancelCode) return std::nullopt;
     p.Log(" - User Cancel");
     return result;
   };
@@ -176,7 +176,7 @@ bool MailMSOutlookImpl::Send(const quorvel::Message& message) {
 
 // The last address decides the result.
 bool MailMSOutlookImpl::AddRecipients(Recipients& recipients, const Variant& addresses, const std::string& typeName) {
-  trail::Procedure p(log_, Tag("AddRecipients"));
+  log::Procedure p(log_, Tag("AddRecipients"));
   return p.PassOn([&] {
     bool result = false;
     lists::WalkList(
@@ -187,7 +187,7 @@ bool MailMSOutlookImpl::AddRecipients(Recipients& recipients, const Variant& add
 }
 
 bool MailMSOutlookImpl::AddRecipient(Recipients& recipients, const std::string& address, const std::string& typeName) {
-  trail::Procedure p(log_, Tag("AddRecipient"));
+  log::Procedure p(log_, Tag("AddRecipient"));
   return p.PassOn([&] {
     p.Line(10);
     p.Enter();
@@ -213,7 +213,7 @@ bool MailMSOutlookImpl::AddRecipient(Recipients& recipients, const std::string& 
         result = true;
       } catch (...) {
         const AutomationError error = CaughtAsAutomationError();
-        p.Log(" - Error resolving recipient: " + address + " " + trail::HexCode(error.number()) + " " +
+        p.Log(" - Error resolving recipient: " + address + " " + log::HexCode(error.number()) + " " +
               error.description());
         try {
           recipient->Delete();
@@ -229,7 +229,7 @@ bool MailMSOutlookImpl::AddRecipient(Recipients& recipients, const std::string& 
 
 // The last path decides the result.
 bool MailMSOutlookImpl::AddAttachments(Message& message, const Variant& attachments) {
-  trail::Procedure p(log_, Tag("AddAttachments"));
+  log::Procedure p(log_, Tag("AddAttachments"));
   return p.PassOn([&] {
     bool result = false;
     lists::WalkList(p, attachments,
@@ -242,7 +242,7 @@ bool MailMSOutlookImpl::AddAttachments(Message& message, const Variant& attachme
 }
 
 bool MailMSOutlookImpl::AddAttachment(Message& message, const std::string& path, std::int32_t index) {
-  trail::Procedure p(log_, Tag("AddAttachment"));
+  log::Procedure p(log_, Tag("AddAttachment"));
   return p.PassOn([&] {
     p.Line(10);
     p.Enter();

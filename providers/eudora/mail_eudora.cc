@@ -14,7 +14,7 @@ namespace quorvel {
 namespace eudora {
 
 namespace {
-constexpr trail::TrailStyle kEudoraTrail{" - Entry", trail::ErrorCodeForm::kDecimal};
+constexpr log::TrailStyle kEudoraTrail{" - Entry", log::ErrorCodeForm::kDecimal};
 constexpr lists::FlatteningStyle kEudoraFlattening{"; ", true, "Quorvel/MailEudora/StringArrayVar"};
 constexpr const char* kSendTag = "Quorvel/MailEudora/Send";
 constexpr const char* kCommandKey = "Software\\Clients\\Mail\\Eudora\\shell\\open\\command";
@@ -48,7 +48,7 @@ class MailEudoraImpl {
   bool ConfirmWithUser(bool hasAttachments, const std::string& carrier, const std::string& attachmentsRecorded);
 
   Platform platform_;
-  trail::SessionLog log_;
+  log::SessionLog log_;
   std::shared_ptr<ApplicationContext> context_;
 };
 
@@ -69,7 +69,7 @@ std::string MailEudoraImpl::StringArrayVar(const std::string& prefix, const Vari
 }
 
 bool MailEudoraImpl::Send(const Message& message) {
-  trail::Procedure p(log_, kSendTag);
+  log::Procedure p(log_, kSendTag);
   return p.Keep([&] {
     p.Line(10);
     p.Enter();

@@ -13,7 +13,7 @@ namespace quorvel {
 namespace mapi {
 
 namespace {
-constexpr trail::TrailStyle kMapiTrail{" - Entered", trail::ErrorCodeForm::kDecimal};
+constexpr log::TrailStyle kMapiTrail{" - Entered", log::ErrorCodeForm::kDecimal};
 
 std::string Tag(const char* procedure) { return std::string("Quorvel/MailMAPI/") + procedure; }
 
@@ -49,7 +49,7 @@ class MailMAPIImpl {
   frmMailControls& ControlForm();
 
   Platform platform_;
-  trail::SessionLog log_;
+  log::SessionLog log_;
   std::unique_ptr<frmMailControls> control_form_;
   std::string default_mail_client_;
   std::vector<std::string> not_handed_over_;
@@ -69,7 +69,7 @@ frmMailControls& MailMAPIImpl::ControlForm() {
 }
 
 bool MailMAPIImpl::OpenSession(const std::string& Username, const std::string& Password) {
-  trail::Procedure p(log_, Tag("OpenSession"));
+  log::Procedure p(log_, Tag("OpenSession"));
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -98,7 +98,7 @@ bool MailMAPIImpl::OpenSession(const std::string& Username, const std::string& P
 }
 
 bool MailMAPIImpl::CloseSession() {
-  trail::Procedure p(log_, Tag("CloseSession"));
+  log::Procedure p(log_, Tag("CloseSession"));
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -113,7 +113,7 @@ bool MailMAPIImpl::CloseSession() {
 }
 
 bool MailMAPIImpl::Send(const Message& message) {
-  trail::Procedure p(log_, Tag("Send"));
+  log::Procedure p(log_, Tag("Send"));
   const auto user_cancel = [](const AutomationError& error, int line) -> std::optional<bool> {
     if (error.number() == mapi_error::kUserAbort && line >= kComposeWindowLine) return true;
     return std::nullopt;
@@ -159,7 +159,7 @@ bool MailMAPIImpl::Send(const Message& message) {
 }
 
 void MailMAPIImpl::AddRecipients(const Variant& addresses, const std::string& typeName) {
-  trail::Procedure p(log_, Tag("AddRecipients"));
+  log::Procedure p(log_, Tag("AddRecipients"));
   p.PassOn([&] {
     lists::WalkList(p, addresses, {" - add recipient: ", " - Recipient " + typeName + " did not resolve: "},
                     [&](const std::string& address, std::int32_t) { AddRecipient(address, typeName); });
@@ -167,7 +167,7 @@ void MailMAPIImpl::AddRecipients(const Variant& addresses, const std::string& ty
 }
 
 void MailMAPIImpl::AddRecipient(const std::string& address, const std::string& typeName) {
-  trail::Procedure p(log_, Tag("AddRecipient"));
+  log::Procedure p(log_, Tag("AddRecipient"));
   p.PassOn([&] {
     p.Line(10);
     p.Enter();
@@ -188,7 +188,7 @@ void MailMAPIImpl::AddRecipient(const std::string& address, const std::string& t
 }
 
 void MailMAPIImpl::AddAttachments(const Variant& attachments) {
-  trail::Procedure p(log_, Tag("AddAttachments"));
+  log::Procedure p(log_, Tag("AddAttachments"));
   p.PassOn([&] {
     lists::WalkList(p, attachments,
                     {" - add attachment: ", " - Attachment " + TextForm(attachments) + " did not resolve: "},
@@ -199,7 +199,7 @@ void MailMAPIImpl::AddAttachments(const Variant& attachments) {
 }
 
 void MailMAPIImpl::AddAttachment(const std::string& path) {
-  trail::Procedure p(log_, Tag("AddAttachment"));
+  log::Procedure p(log_, Tag("AddAttachment"));
   p.PassOn([&] {
     p.Line(10);
     p.Enter();
