@@ -18,6 +18,7 @@
 #include "bench/bench.h"
 #include "platform/automation_servers.h"
 #include "platform/program_start.h"
+#include "platform/services.h"
 #include "platform/shell.h"
 #include "providers/mapi/linux/desktop_mapi_controls.h"
 #include "quorvel/email.h"
@@ -56,10 +57,12 @@ struct Doubles {
   // The system's own platform with both doubles in place, the MAPI controls registered over them.
   Platform MakePlatform() const {
     Platform platform = SystemPlatform();
-    platform.programs = starter;
-    platform.shell = shell;
-    platform.servers = std::make_shared<platform::AutomationServers>();
-    mapi::RegisterDesktopMapiControls(*platform.servers, platform.shell, platform.programs);
+    platform.services = std::make_shared<platform::Services>(*platform.services);
+    platform.services->programs = starter;
+    platform.services->shell = shell;
+    platform.services->servers = std::make_shared<platform::AutomationServers>();
+    mapi::RegisterDesktopMapiControls(*platform.services->servers, platform.services->shell,
+                                      platform.services->programs);
     return platform;
   }
 

@@ -5,6 +5,7 @@
 #include "facade/email_impl.h"
 #include "log/context_access.h"
 #include "platform/registry_operations.h"
+#include "platform/services.h"
 
 namespace quorvel {
 namespace facade {
@@ -28,12 +29,12 @@ bool EmailImpl::GetMailClients(StringArray& clientList, std::string& defaultClie
   p.Trap([&] {
     p.Log(" - Entry");
     StringArray names;
-    if (registry::RegGetKeys(*platform_.registry, platform::kHkeyLocalMachine, kMailClientsKey, names)) {
+    if (registry::RegGetKeys(*platform_.services->registry, platform::kHkeyLocalMachine, kMailClientsKey, names)) {
       LogLine("HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail");
       for (std::int32_t index = 0; index <= names.UBound(); ++index) LogLine(" - " + names[index]);
       clientList = names;
-      const std::string default_name =
-          TextForm(registry::RegQueryValue(*platform_.registry, platform::kHkeyLocalMachine, kMailClientsKey, ""));
+      const std::string default_name = TextForm(
+          registry::RegQueryValue(*platform_.services->registry, platform::kHkeyLocalMachine, kMailClientsKey, ""));
       LogLine("Default Client: " + default_name);
       defaultClient = default_name;
       result = true;
@@ -47,7 +48,8 @@ void EmailImpl::LogLine(std::string_view message) { trail_.LogLine(message); }
 
 }  // namespace facade
 
-Email::Email(Platform platform) : impl_(std::make_unique<facade::EmailImpl>(std::move(platform))) {}
+Email::Email(Platform platform)
+    : impl_(std::make_unique<facade::EmailImpl>(platform::Completed(std::move(platform)))) {}
 Email::~Email() = default;
 Email::Email(Email&&) noexcept = default;
 Email& Email::operator=(Email&&) noexcept = default;

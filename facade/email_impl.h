@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "log/facade_trail.h"
+#include "platform/services.h"
 #include "platform/shell.h"
 #include "quorvel/application_context.h"
 #include "quorvel/message.h"

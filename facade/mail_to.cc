@@ -67,7 +67,7 @@ bool EmailImpl::MailTo(const Message& message) {
     p.Log(" " + url);
     // The desktop's answer does not change the result: the user sees a compose window or nothing,
     // either way the library has done what it can. The outcome tells the host which it was.
-    RecordOpening(platform_.shell->OpenWatched(url), message);
+    RecordOpening(platform_.services->shell->OpenWatched(url), message);
     result = true;
     p.Log(" - Normal Exit");
   });

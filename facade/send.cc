@@ -74,14 +74,14 @@ bool EmailImpl::Send(const Message& message) {
 
 std::optional<std::string> EmailImpl::ClientToSendWith(log::FacadeProcedure& p) {
   StringArray clients;
-  if (!registry::RegGetKeys(*platform_.registry, platform::kHkeyLocalMachine, kMailClientsKey, clients)) {
+  if (!registry::RegGetKeys(*platform_.services->registry, platform::kHkeyLocalMachine, kMailClientsKey, clients)) {
     p.Log(" - could not find the installed mail clients");
     return std::nullopt;
   }
   LogLine("HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail");
   for (std::int32_t index = 0; index <= clients.UBound(); ++index) LogLine(" - " + clients[index]);
-  std::string client =
-      TextForm(registry::RegQueryValue(*platform_.registry, platform::kHkeyLocalMachine, kMailClientsKey, ""));
+  std::string client = TextForm(
+      registry::RegQueryValue(*platform_.services->registry, platform::kHkeyLocalMachine, kMailClientsKey, ""));
   LogLine("Default Client: " + client);
   if (client.empty()) {
     p.Log(" - no default mail client located");
@@ -172,7 +172,7 @@ void EmailImpl::SendByMapi(const std::string& client, const Message& message, bo
 }
 
 std::string EmailImpl::DefaultMessagingProfile() {
-  platform::VersionSource& versions = *platform_.versions;
+  platform::VersionSource& versions = *platform_.services->versions;
   std::string profiles_key;
   if (windows::IsWin95(versions) || windows::IsWin98(versions)) {
     profiles_key = kWin9xProfilesKey;
@@ -181,22 +181,22 @@ std::string EmailImpl::DefaultMessagingProfile() {
     profiles_key = kWinNtProfilesKey;
   }
   StringArray profiles;
-  if (registry::RegGetKeys(*platform_.registry, platform::kHkeyCurrentUser, profiles_key, profiles)) {
+  if (registry::RegGetKeys(*platform_.services->registry, platform::kHkeyCurrentUser, profiles_key, profiles)) {
     LogLine(" - HKEY_CURRENT_USER\\" + profiles_key);
     for (std::int32_t index = 0; index <= profiles.UBound(); ++index) LogLine(" - " + profiles[index]);
   }
-  return TextForm(
-      registry::RegQueryValue(*platform_.registry, platform::kHkeyCurrentUser, profiles_key, "DefaultProfile"));
+  return TextForm(registry::RegQueryValue(*platform_.services->registry, platform::kHkeyCurrentUser, profiles_key,
+                                          "DefaultProfile"));
 }
 
 void EmailImpl::RecordDelivery(const std::string& carrier, const Message& message, bool& result) {
   result = true;
   outcome_.opened = true;  // the provider has shown the message to the user
   ApplicationContext& context = RequireContext(trail_.context());
-  platform_.settings->SaveSetting(context.ApplicationName(), kSettingsSection, "Carrier", carrier);
+  platform_.services->settings->SaveSetting(context.ApplicationName(), kSettingsSection, "Carrier", carrier);
   // Only ever set: it records that files have gone out before, which a send without files does not undo.
   if (!lists::IsBlank(StringArrayVar("", message.ATTACHMENTS))) {
-    platform_.settings->SaveSetting(context.ApplicationName(), kSettingsSection, "Attachments", "Yes");
+    platform_.services->settings->SaveSetting(context.ApplicationName(), kSettingsSection, "Attachments", "Yes");
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "facade/email_impl.h"
+#include "platform/services.h"
 #include "platform/shell.h"
 #include "quorvel/clock.h"
 
@@ -60,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto fields = Split(std::string_view(reinterpret_cast<const char*>(data), size), '\0');
   fields.resize(7);
   auto shell = std::make_shared<Shell>();
-  facade::EmailImpl email(Platform{.clock = std::make_shared<Clock>(), .shell = shell});
+  facade::EmailImpl email(
+      Platform{.clock = std::make_shared<Clock>(),
+               .services = std::make_shared<platform::Services>(platform::Services{.shell = shell})});
   email.SetApplicationContext(std::make_shared<Context>());
   email.AlternateAttachmentMessage(fields[6]);
   const Message message{.addrTO = List(fields[0]),

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/linux/shell.h"
+#include "platform/services.h"
 #include "providers/mapi/linux/compose_backends.h"
 #include "providers/mapi/linux/desktop_mapi_controls.h"
 #include "quorvel/error.h"
@@ -93,10 +94,10 @@ class MapiControlsTest : public testing::XdgSandboxTest {};
 
 TEST_F(MapiControlsTest, SessionsLiveInTheirRegistrationAndEndWithSignOffOrTheirControl) {
   const Platform platform = SystemPlatform();
-  auto session = platform::As<MapiSession>(platform.servers->CreateObject(kSessionProgId));
-  auto second = platform::As<MapiSession>(platform.servers->CreateObject(kSessionProgId));
-  auto messages = platform::As<MapiMessages>(platform.servers->CreateObject(kMessagesProgId));
-  const auto stranger = platform::As<MapiMessages>(SystemPlatform().servers->CreateObject(kMessagesProgId));
+  auto session = platform::As<MapiSession>(platform.services->servers->CreateObject(kSessionProgId));
+  auto second = platform::As<MapiSession>(platform.services->servers->CreateObject(kSessionProgId));
+  auto messages = platform::As<MapiMessages>(platform.services->servers->CreateObject(kMessagesProgId));
+  const auto stranger = platform::As<MapiMessages>(SystemPlatform().services->servers->CreateObject(kMessagesProgId));
   const auto send = [](MapiMessages& m, std::int32_t id, bool dialog = true) {
     return Raised([&] {
              m.SessionID(id);

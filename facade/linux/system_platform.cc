@@ -9,6 +9,7 @@
 #include "platform/linux/shell.h"
 #include "platform/linux/temp_folder.h"
 #include "platform/linux/version.h"
+#include "platform/services.h"
 #include "providers/mapi/linux/desktop_mail_clients.h"
 #include "providers/mapi/linux/desktop_mapi_controls.h"
 #include "quorvel/platform.h"
@@ -18,11 +19,10 @@ namespace quorvel {
 Platform SystemPlatform() { return SystemPlatform(""); }
 
 Platform SystemPlatform(const std::string& mailSystemClient) {
-  Platform platform{
+  auto services = std::make_shared<platform::Services>(platform::Services{
       // The desktop's mail clients stand where the machine hive lists none of its own.
       .registry = std::make_shared<platform::HiveFileRegistry>(
           platform::MachineGraft{facade::kMailClientsKey, mapi::DesktopMailClients}),
-      .clock = std::make_shared<platform::SystemClock>(),
       .versions = std::make_shared<platform::EnvironmentVersionSource>(),
       .shell = std::make_shared<platform::DesktopShell>(),
       .file_system = std::make_shared<platform::LocalFileSystem>(),
@@ -30,10 +30,20 @@ Platform SystemPlatform(const std::string& mailSystemClient) {
       .settings = std::make_shared<platform::HiveSettingsStore>(),
       .programs = std::make_shared<platform::SpawningProgramStarter>(),
       .servers = std::make_shared<platform::AutomationServers>(),
-      .message_box = std::make_shared<platform::DesktopMessageBox>(),
-  };
+  });
   // The Simple MAPI controls start the client through this bundle's own shell and program seams.
-  mapi::RegisterDesktopMapiControls(*platform.servers, platform.shell, platform.programs, mailSystemClient);
+  mapi::RegisterDesktopMapiControls(*services->servers, services->shell, services->programs, mailSystemClient);
+  return Platform{.clock = std::make_shared<platform::SystemClock>(),
+                  .message_box = std::make_shared<platform::DesktopMessageBox>(),
+                  .services = std::move(services)};
+}
+
+Platform platform::Completed(Platform platform) {
+  if (platform.clock && platform.message_box && platform.services) return platform;
+  const Platform system = SystemPlatform();
+  if (!platform.clock) platform.clock = system.clock;
+  if (!platform.message_box) platform.message_box = system.message_box;
+  if (!platform.services) platform.services = system.services;
   return platform;
 }
 

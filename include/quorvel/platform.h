@@ -1,5 +1,8 @@
-// The platform bundle: every service of the operating system the library reaches, each behind a
-// narrow seam. Objects take a bundle when they are created; tests and other hosts pass their own.
+// What every object of the library is made over: the services of the system it reaches. A host
+// takes SystemPlatform() and may replace the two parts whose interfaces it can implement, the clock
+// (quorvel/clock.h) and the library's own message box (quorvel/message_box.h), e.g. with its own Qt or
+// GTK dialog. The rest (registry, shell, programs, files, settings, automation servers) is the
+// library's own: a part left empty is taken from SystemPlatform().
 #pragma once
 
 #include <memory>
@@ -11,29 +14,15 @@
 namespace quorvel {
 
 namespace platform {
-class AutomationServers;
 class Clock;
-class FileSystem;
 class MessageBox;
-class ProgramStarter;
-class Registry;
-class SettingsStore;
-class Shell;
-class TempFolder;
-class VersionSource;
+struct Services;
 }  // namespace platform
 
 struct Platform {
-  std::shared_ptr<platform::Registry> registry{};
   std::shared_ptr<platform::Clock> clock{};
-  std::shared_ptr<platform::VersionSource> versions{};
-  std::shared_ptr<platform::Shell> shell{};
-  std::shared_ptr<platform::FileSystem> file_system{};
-  std::shared_ptr<platform::TempFolder> temp_folder{};
-  std::shared_ptr<platform::SettingsStore> settings{};
-  std::shared_ptr<platform::ProgramStarter> programs{};
-  std::shared_ptr<platform::AutomationServers> servers{};
   std::shared_ptr<platform::MessageBox> message_box{};
+  std::shared_ptr<platform::Services> services{};  // the library's own
 };
 
 // This system's own implementations: hive files and the desktop's mail clients for the registry, the

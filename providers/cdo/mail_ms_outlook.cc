@@ -8,6 +8,7 @@
 #include "log/procedure.h"
 #include "platform/automation_servers.h"
 #include "platform/file_system.h"
+#include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "providers/cdo/cdo_objects.h"
 #include "providers/item_importance.h"
@@ -80,7 +81,7 @@ bool MailMSOutlookImpl::OpenSession(const std::string& Server, const std::string
     p.Line(30);
     // Only this step tells the user that CDO is missing; the servers never answer a session of none.
     try {
-      objSession_ = platform::As<Session>(platform_.servers->CreateObject(kSessionProgId));
+      objSession_ = platform::As<Session>(platform_.services->servers->CreateObject(kSessionProgId));
     } catch (...) {
       platform_.message_box->Show(CdoMissingPrompt(), kCdoMissingTitle);
       p.Log(" - Microsoft Outlook - CDO not installed");
@@ -252,7 +253,7 @@ bool MailMSOutlookImpl::AddAttachment(Message& message, const std::string& path,
       return true;
     }
     p.Line(30);
-    platform::FileSystem& files = *platform_.file_system;
+    platform::FileSystem& files = *platform_.services->file_system;
     bool result = false;
     p.Line(40);
     if (files.FileExists(path)) {
@@ -292,7 +293,7 @@ bool MailMSOutlookImpl::AddAttachment(Message& message, const std::string& path,
 }  // namespace cdo
 
 MailMSOutlook::MailMSOutlook(Platform platform)
-    : impl_(std::make_unique<cdo::MailMSOutlookImpl>(std::move(platform))) {}
+    : impl_(std::make_unique<cdo::MailMSOutlookImpl>(platform::Completed(std::move(platform)))) {}
 MailMSOutlook::~MailMSOutlook() = default;
 MailMSOutlook::MailMSOutlook(MailMSOutlook&&) noexcept = default;
 MailMSOutlook& MailMSOutlook::operator=(MailMSOutlook&&) noexcept = default;

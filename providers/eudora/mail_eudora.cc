@@ -7,6 +7,7 @@
 #include "platform/file_system.h"
 #include "platform/program_start.h"
 #include "platform/registry_operations.h"
+#include "platform/services.h"
 #include "platform/settings_store.h"
 #include "platform/temp_file_names.h"
 
@@ -75,7 +76,7 @@ bool MailEudoraImpl::Send(const Message& message) {
     p.Enter();
     p.Line(20);
     const std::string command = TextForm(platform::MRegistryOperations::RegQueryValue(
-        *platform_.registry, platform::kHkeyLocalMachine, kCommandKey, ""));
+        *platform_.services->registry, platform::kHkeyLocalMachine, kCommandKey, ""));
     p.Line(30);
     LogLine("Eudora path: " + command);
     p.Line(40);
@@ -91,9 +92,9 @@ bool MailEudoraImpl::Send(const Message& message) {
     p.Line(90);
     LogLine("Shell: " + command + " " + path);
     p.Line(100);
-    platform_.programs->StartCommandLine(command + " " + path);
+    platform_.services->programs->StartCommandLine(command + " " + path);
     p.Line(110);
-    platform::SettingsStore& settings = *platform_.settings;
+    platform::SettingsStore& settings = *platform_.services->settings;
     const std::string carrier =
         settings.GetSetting(RequireContext(context_).ApplicationName(), kSettingsSection, "Carrier", "");
     const std::string attachments_recorded =
@@ -123,20 +124,20 @@ std::string MailEudoraImpl::MessageText(const Message& message) {
 // The new temp file's name with its extension changed to "msg".
 std::string MailEudoraImpl::MessageFilePath() {
   const std::string temp_name =
-      TextForm(platform::MWindowsTempFolder::CreateTempFileName(*platform_.temp_folder, kMessageFilePrefix));
+      TextForm(platform::MWindowsTempFolder::CreateTempFileName(*platform_.services->temp_folder, kMessageFilePrefix));
   const auto dot = temp_name.rfind('.');
   // Without a dot the path would be a bare "msg" in whatever folder is current: refuse it.
   if (dot == std::string::npos) {
     const std::string cause =
-        temp_name.empty() ? platform_.temp_folder->LastFailure() : "\"" + temp_name + "\" has no extension";
+        temp_name.empty() ? platform_.services->temp_folder->LastFailure() : "\"" + temp_name + "\" has no extension";
     throw RuntimeError(error_number::kPathFileAccessError, "no temporary file name for the message: " + cause);
   }
   return temp_name.substr(0, dot + 1) + "msg";
 }
 
 void MailEudoraImpl::WriteMessageFile(const std::string& path, const std::string& text) {
-  auto stream =
-      platform_.file_system->OpenTextFile(path, platform::io_mode::kForWriting, true, platform::text_format::kAscii);
+  auto stream = platform_.services->file_system->OpenTextFile(path, platform::io_mode::kForWriting, true,
+                                                              platform::text_format::kAscii);
   stream->Write(text);
   stream->Close();
 }
@@ -162,7 +163,8 @@ bool MailEudoraImpl::ConfirmWithUser(bool hasAttachments, const std::string& car
 
 }  // namespace eudora
 
-MailEudora::MailEudora(Platform platform) : impl_(std::make_unique<eudora::MailEudoraImpl>(std::move(platform))) {}
+MailEudora::MailEudora(Platform platform)
+    : impl_(std::make_unique<eudora::MailEudoraImpl>(platform::Completed(std::move(platform)))) {}
 MailEudora::~MailEudora() = default;
 MailEudora::MailEudora(MailEudora&&) noexcept = default;
 MailEudora& MailEudora::operator=(MailEudora&&) noexcept = default;

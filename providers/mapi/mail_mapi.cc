@@ -6,6 +6,7 @@
 #include "lists/list_walker.h"
 #include "log/procedure.h"
 #include "platform/file_system.h"
+#include "platform/services.h"
 #include "providers/mapi/frm_mail_controls.h"
 #include "quorvel/variant.h"
 
@@ -74,7 +75,7 @@ bool MailMAPIImpl::OpenSession(const std::string& Username, const std::string& P
     p.Line(10);
     p.Enter();
     p.Line(20);
-    control_form_ = std::make_unique<frmMailControls>(*platform_.servers);
+    control_form_ = std::make_unique<frmMailControls>(*platform_.services->servers);
     control_form_->Load();
     MapiSession& session = control_form_->MAPISession1();
     p.Line(30);
@@ -209,7 +210,7 @@ void MailMAPIImpl::AddAttachment(const std::string& path) {
       return;
     }
     p.Line(30);
-    platform::FileSystem& files = *platform_.file_system;
+    platform::FileSystem& files = *platform_.services->file_system;
     if (files.FileExists(path)) {
       p.Line(40);
       p.Log(" - attachment: " + path);
@@ -231,7 +232,8 @@ void MailMAPIImpl::AddAttachment(const std::string& path) {
 
 }  // namespace mapi
 
-MailMAPI::MailMAPI(Platform platform) : impl_(std::make_unique<mapi::MailMAPIImpl>(std::move(platform))) {}
+MailMAPI::MailMAPI(Platform platform)
+    : impl_(std::make_unique<mapi::MailMAPIImpl>(platform::Completed(std::move(platform)))) {}
 MailMAPI::~MailMAPI() = default;
 MailMAPI::MailMAPI(MailMAPI&&) noexcept = default;
 MailMAPI& MailMAPI::operator=(MailMAPI&&) noexcept = default;

@@ -9,6 +9,7 @@
 #include "log/procedure.h"
 #include "platform/automation_servers.h"
 #include "platform/file_system.h"
+#include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "providers/item_importance.h"
 #include "providers/outlook/outlook_objects.h"
@@ -77,7 +78,7 @@ bool MailOutlookApplImpl::OpenSession() {
     p.Enter();
     p.Line(20);
     p.Log(" - pre CreateObject");
-    objApplication_ = platform::As<Application>(platform_.servers->CreateObject(kApplicationProgId));
+    objApplication_ = platform::As<Application>(platform_.services->servers->CreateObject(kApplicationProgId));
     p.Line(30);
     p.Log(" - pre GetNamespace");
     objNameSpace_ = platform::As<NameSpace>(objApplication_->GetNamespace("MAPI"));
@@ -249,7 +250,7 @@ void MailOutlookApplImpl::AddAttachment(MailItem& item, const std::string& path,
       return;
     }
     p.Line(30);
-    platform::FileSystem& files = *platform_.file_system;
+    platform::FileSystem& files = *platform_.services->file_system;
     p.Line(40);
     if (files.FileExists(path)) {
       p.Line(50);
@@ -282,7 +283,7 @@ void MailOutlookApplImpl::AddAttachment(MailItem& item, const std::string& path,
 }  // namespace outlook
 
 MailOutlookAppl::MailOutlookAppl(Platform platform)
-    : impl_(std::make_unique<outlook::MailOutlookApplImpl>(std::move(platform))) {}
+    : impl_(std::make_unique<outlook::MailOutlookApplImpl>(platform::Completed(std::move(platform)))) {}
 MailOutlookAppl::~MailOutlookAppl() = default;
 MailOutlookAppl::MailOutlookAppl(MailOutlookAppl&&) noexcept = default;
 MailOutlookAppl& MailOutlookAppl::operator=(MailOutlookAppl&&) noexcept = default;

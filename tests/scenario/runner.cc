@@ -18,6 +18,7 @@
 #include "platform/linux/version.h"
 #include "platform/program_start.h"
 #include "platform/reg_file.h"
+#include "platform/services.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
 #include "quorvel/message_box.h"
@@ -331,15 +332,16 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
  public:
   Environment(const Json& scenario, const std::string& sandbox) {
     const Json* clock = Find(scenario, "clock");
+    platform.services = std::make_shared<platform::Services>();
     platform.clock = std::make_shared<testing::FixedClock>(clock ? ReadClock(*clock) : testing::FixedClock().Now());
-    platform.registry = ReadRegistry(scenario);
+    platform.services->registry = ReadRegistry(scenario);
     // The system's own version source reads the scenario's version; null makes every call fail.
     const Json& version = At(scenario, "windows_version", kNull);
     if (version.is_null())
       ::unsetenv("QUORVEL_WINDOWS_VERSION");
     else
       ::setenv("QUORVEL_WINDOWS_VERSION", String(version).c_str(), 1);
-    platform.versions = std::make_shared<platform::EnvironmentVersionSource>();
+    platform.services->versions = std::make_shared<platform::EnvironmentVersionSource>();
     const Json& shell = At(scenario, "shell", kNoObject);
     AllowKeys(shell, {"answer", "raises"});
     shell_answer_ = Long(At(shell, "answer", Json(shell_answer_)));
@@ -350,16 +352,16 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
     }
     // These seams are this object, which adds an event for every call; the objects using them go first.
     const std::shared_ptr<Environment> seams(this, [](Environment*) {});
-    platform.shell = seams;
-    platform.programs = seams;
+    platform.services->shell = seams;
+    platform.services->programs = seams;
     platform.message_box = seams;
     for (const auto& [app, sections] : Object(At(scenario, "settings", kNoObject)).items()) {
       for (const auto& [section, keys] : Object(sections).items()) {
         for (const auto& [key, value] : Object(keys).items()) settings_->values[app][section][key] = String(value);
       }
     }
-    platform.settings = settings_;
-    platform.file_system = std::make_shared<platform::LocalFileSystem>();
+    platform.services->settings = settings_;
+    platform.services->file_system = std::make_shared<platform::LocalFileSystem>();
     fs::create_directories(sandbox + "/tmp");
     ::setenv("TMPDIR", (sandbox + "/tmp").c_str(), 1);
     auto temp_folder = std::make_shared<CountingTempFolder>();
@@ -367,9 +369,9 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
       AllowKeys(*config, {"fails"});
       temp_folder->fails = Boolean(Get(*config, "fails"));
     }
-    platform.temp_folder = temp_folder;
+    platform.services->temp_folder = temp_folder;
     if (const Json& config = At(scenario, "context", kNoObject); !config.is_null()) context = ReadContext(config);
-    platform.servers = std::make_shared<platform::AutomationServers>();
+    platform.services->servers = std::make_shared<platform::AutomationServers>();
     for (const auto& [prog_id, config] : Object(At(scenario, "servers", kNoObject)).items())
       ReadServer(prog_id, config);
   }
@@ -481,7 +483,7 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
                                 : Expect(value, value.type() == start.type(), "a value like " + start.dump());
       }
     }
-    platform.servers->Register(prog_id, [&server] {
+    platform.services->servers->Register(prog_id, [&server] {
       ++server.created;
       return std::dynamic_pointer_cast<AutomationObject>(server.object);
     });
