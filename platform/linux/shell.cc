@@ -15,7 +15,7 @@
 // Only the "open" verb (or the empty default verb, which is "open" for a URL) has a handler: any
 // other verb answers kNoAssociation, as a verb with no registered command does.
 //
-// The handler is the scheme's default by the rule of desktop_handlers_linux.h. What GIO does with the
+// The handler is the scheme's default by the rule of platform/linux/desktop_handlers.h. What GIO does with the
 // URL: a %u or %U in the handler's Exec line becomes the URL as one argument, unchanged (spaces,
 // quotes, '%', CR LF and non-ASCII included); a handler whose Exec line takes no URL (no %u/%U) is
 // started without it, as the desktop would. GIO starts the program through its gio-launch-desktop
