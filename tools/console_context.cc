@@ -1,9 +1,8 @@
 #include "tools/console_context.h"
 
-#include <unistd.h>
-
 #include <iostream>
 
+#include "platform/console.h"
 #include "quorvel/error.h"
 
 namespace quorvel::tools {
@@ -74,7 +73,7 @@ bool ConsoleContext::AnswerYes(const std::string& question) {
     terminal_ << question << " [" << (*settings_.answer ? "yes" : "no") << ", from --answer]\n" << std::flush;
     return *settings_.answer;
   }
-  if (!isatty(STDIN_FILENO)) {
+  if (!platform::StandardInputIsTerminal()) {
     terminal_ << question << " [no: standard input is not a terminal]\n" << std::flush;
     return false;
   }

@@ -1,16 +1,14 @@
 #include "tools/send_command.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
 
+#include "platform/console.h"
 #include "quorvel/email.h"
 #include "quorvel/platform.h"
 #include "tools/mailto_uri.h"
@@ -123,9 +121,12 @@ void RefuseInEach(const std::string& field, const std::vector<std::string>& list
 
 // Checked before anything is handed over: the client, opening the file as this user, could not attach it.
 void CheckAttachmentReadable(const std::string& path) {
-  if (::access(path.c_str(), R_OK) == 0) return;
-  if (errno == EACCES) throw UnreadableAttachment("cannot read the attachment " + path + ": permission denied");
-  throw UsageError("attachment not found: " + path);
+  switch (platform::CheckReadAccess(path)) {
+    case platform::ReadAccess::kReadable: return;
+    case platform::ReadAccess::kNotPermitted:
+      throw UnreadableAttachment("cannot read the attachment " + path + ": permission denied");
+    case platform::ReadAccess::kMissing: throw UsageError("attachment not found: " + path);
+  }
 }
 
 }  // namespace

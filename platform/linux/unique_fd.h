@@ -1,9 +1,12 @@
-// The one owner of a file descriptor: closed when the owner goes, unless closed or released before.
+// The one owner of a file descriptor: closed when the owner goes, unless closed or released before;
+// and the one owner of a folder listing, which holds a descriptor of its own.
 #pragma once
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <utility>
 
 namespace quorvel::platform {
@@ -34,8 +37,16 @@ class UniqueFd {
     return result == 0 || errno == EINTR ? 0 : errno;
   }
 
+  // Hands the descriptor to another owner, such as a listing made from it.
+  int Release() { return std::exchange(fd_, -1); }
+
  private:
   int fd_;
 };
+
+struct CloseListing {
+  void operator()(DIR* listing) const { ::closedir(listing); }
+};
+using UniqueDir = std::unique_ptr<DIR, CloseListing>;
 
 }  // namespace quorvel::platform

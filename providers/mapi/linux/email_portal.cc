@@ -1,9 +1,6 @@
 #include "providers/mapi/linux/email_portal.h"
 
-#include <fcntl.h>
 #include <gio/gunixfdlist.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,8 +11,8 @@
 
 #include "platform/linux/desktop_handlers.h"
 #include "platform/linux/glib_owners.h"
+#include "platform/linux/private_files.h"
 #include "platform/linux/shell.h"
-#include "platform/linux/unique_fd.h"
 #include "platform/text_encoding.h"
 #include "providers/mapi/mapi_controls.h"
 
@@ -267,9 +264,11 @@ std::string RequestPath(GDBusConnection* connection, const std::string& token) {
   return std::string(kPortalPath) + "/request/" + sender + "/" + token;
 }
 
+// Unique among the requests of one connection, which is all the portal asks: the request's path names
+// the connection.
 std::string NewToken() {
   static std::atomic<unsigned> count{0};
-  return "quorvel" + std::to_string(getpid()) + "_" + std::to_string(++count);
+  return "quorvel_" + std::to_string(++count);
 }
 
 GVariant* StringArray(const Strings& items) {
@@ -285,13 +284,12 @@ GVariant* AttachmentHandles(const Strings& paths, GUnixFDList* descriptors) {
   GVariantBuilder handles;
   g_variant_builder_init(&handles, G_VARIANT_TYPE("ah"));
   for (const auto& path : paths) {
-    const platform::UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    struct stat status {};
-    if (!file.valid() || fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    const platform::FileForReading file = platform::OpenRegularFile(path);
+    if (file.found != platform::Found::kRegularFile) {
       g_variant_builder_clear(&handles);
       throw MapiError(mapi_error::kAttachmentNotFound, path + " cannot be opened for reading as a file");
     }
-    g_variant_builder_add(&handles, "h", g_unix_fd_list_append(descriptors, file.get(), nullptr));
+    g_variant_builder_add(&handles, "h", g_unix_fd_list_append(descriptors, file.file.get(), nullptr));
   }
   return g_variant_builder_end(&handles);
 }

@@ -1,0 +1,16 @@
+// What the command-line host asks the system before it hands a message over. The host links only the
+// library's public API, so these few checks are compiled into it (platform/linux/console.cc).
+#pragma once
+
+#include <string>
+
+namespace quorvel::platform {
+
+bool StandardInputIsTerminal();
+
+// Whether this user may read the file, asked without opening it, so that a named pipe is never waited
+// on. kMissing stands for every other failure: a missing file or folder, a name too long, a link loop.
+enum class ReadAccess { kReadable, kNotPermitted, kMissing };
+ReadAccess CheckReadAccess(const std::string& path);
+
+}  // namespace quorvel::platform
