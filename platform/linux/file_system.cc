@@ -51,13 +51,7 @@ class DescriptorTextStream : public TextStream {
   // Nothing is buffered here, so a full disk is reported by the Write that met it.
   void Write(const std::string& text) override {
     if (!file_.valid()) throw PathError(error_number::kInvalidProcedureCall, path_);
-    std::string_view rest = text;
-    while (!rest.empty()) {
-      const ssize_t written = ::write(file_.get(), rest.data(), rest.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) throw PathError(kPathFileAccessError, path_);
-      rest.remove_prefix(static_cast<std::size_t>(written));
-    }
+    if (WriteAll(file_.get(), text) != 0) throw PathError(kPathFileAccessError, path_);
   }
 
   void Close() override {

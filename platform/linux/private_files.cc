@@ -41,17 +41,6 @@ void RemoveFolder(int parent, const char* name) {
   ::unlinkat(parent, name, AT_REMOVEDIR);
 }
 
-// Writes all of the text: 0, or the errno.
-int WriteAll(int file, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t written = ::write(file, text.data(), text.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return written < 0 ? errno : ENOSPC;
-    text.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return 0;
-}
-
 // Copies what is left to read of one file to the other: 0, or the errno.
 int CopyRest(int from, int to) {
   std::array<char, 64 * 1024> buffer{};

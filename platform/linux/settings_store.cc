@@ -102,16 +102,6 @@ UniqueFd LockHive(const fs::path& path) {
   return lock;
 }
 
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t written = ::write(fd, text.data(), text.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0) return false;
-    text.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 // Writes a temporary file beside the hive, syncs it and renames it over the hive, keeping the hive's
 // mode, so that a crash leaves the old hive or the new one. (GLib's g_file_set_contents does the same
 // under a temporary name that cannot be told from the user's own files; see kTemporaryInfix.)
@@ -125,7 +115,7 @@ void ReplaceHive(const fs::path& path, const std::string& text) {
     ::unlink(temporary.c_str());
     RaiseAccessError(path.string(), std::strerror(error));
   };
-  if (::fchmod(file.get(), static_cast<mode_t>(mode)) != 0 || !WriteAll(file.get(), text) || ::fsync(file.get()) != 0)
+  if (::fchmod(file.get(), static_cast<mode_t>(mode)) != 0 || WriteAll(file.get(), text) != 0 || ::fsync(file.get()) != 0)
     fail(errno);
   if (const int error = file.Close()) fail(error);
   if (::rename(temporary.c_str(), path.c_str()) != 0) fail(errno);

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 namespace quorvel::platform {
@@ -48,5 +49,17 @@ struct CloseListing {
   void operator()(DIR* listing) const { ::closedir(listing); }
 };
 using UniqueDir = std::unique_ptr<DIR, CloseListing>;
+
+// Writes all of the text to the descriptor, again after an interruption: 0, or the errno (ENOSPC for
+// a write that wrote nothing).
+inline int WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return written < 0 ? errno : ENOSPC;
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
 
 }  // namespace quorvel::platform
