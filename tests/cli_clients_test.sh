@@ -3,8 +3,8 @@
 set -u
 quorvel=$1
 . "$(dirname "$0")/cli_check.sh"
-# Without a mail-client hive the desktop's own mailto handlers would be listed: keep them out.
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_DATA_DIRS=$work/data QUORVEL_USER_HIVE=$work/user.reg
+# Without a mail-client hive the desktop's own mailto handlers would be listed: this one has none.
+desktop clients
 
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_LOCAL_MACHINE\Software\Clients\Mail]' '@="Mozilla Thunderbird"' \
