@@ -75,12 +75,10 @@ entry() {
 # default_client ID: the desktop's default mailto: handler.
 default_client() { printf '[Default Applications]\nx-scheme-handler/mailto=%s.desktop\n' "$1" >"$root/config/mimeapps.list"; }
 
-# mail_client ID NAME EXEC-ARGUMENTS [LINE...]: the default handler, its program bin/ID a recording one.
-mail_client() {
-  recording_program "$1"
-  entry "$1" "$2" "$root/bin/$1 $3" "${@:4}"
-  default_client "$1"
-}
+# client ID NAME EXEC-ARGUMENTS [LINE...]: a handler, its program bin/ID a recording one.
+client() { recording_program "$1"; entry "$1" "$2" "$root/bin/$1 $3" "${@:4}"; }
+# desktop_with ID NAME EXEC-ARGUMENTS [LINE...]: a fresh desktop ID with that one client, the default.
+desktop_with() { desktop "$1"; client "$@"; default_client "$1"; }
 
 # record NAME: the arguments NAME was last started with, one a line, a line break inside one shown as
 # \r and \n; kept as records/NAME.last. The client is started without being waited for.

@@ -36,8 +36,7 @@ wait_for() {
 # The desktop, its default mailto: handler a recording program. The bus and the portal services started
 # by it see this environment; their XDG_DATA_DIRS reaches the machine's D-Bus services and GSettings
 # schemas, but not its applications, so the handler is always the test's own.
-desktop desktop
-mail_client mailer Mailer %u
+desktop_with mailer Mailer %u
 ln -s /usr/share/dbus-1 /usr/share/glib-2.0 "$root/data-dir/"
 
 # Xvfb and the bus end with this script even when it is killed; the portal services end with the bus.

@@ -1,7 +1,7 @@
 // A private desktop under a fresh folder: its own home, XDG folders, runtime and temporary folders and
 // hive files, the machine's own applications out of sight, and mailto: handlers whose programs record
 // their arguments. The C++ tests and the benchmarks make theirs here; the shell tests make the same
-// desktop with `desktop` and `mail_client` in tests/cli_check.sh.
+// desktop with `desktop`, `client` and `desktop_with` in tests/cli_check.sh.
 //
 // GIO reads the XDG folders once per process: a process takes on the variables before its first GIO
 // call, or hands them to the programs it starts.
