@@ -1,5 +1,5 @@
-// What the benchmark cases share: the private desktop the process runs in, and a host context that
-// takes every line and report the library gives it and keeps nothing but the last error.
+// What the benchmark cases share: their private desktops, and a host context that takes every line
+// and report the library gives it and keeps nothing but the last error.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -11,9 +11,6 @@
 #include "quorvel/application_context.h"
 
 namespace quorvel::bench {
-
-// The desktop main() entered.
-Desktop& ProcessDesktop();
 
 // The listing cases' worker process: serves them from a desktop of `entries` mailto: handlers.
 int RunListingWorker(int entries);

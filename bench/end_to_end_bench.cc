@@ -80,23 +80,21 @@ class SessionBus {
 };
 
 struct ClientDesktop {
-  Desktop desktop;
+  explicit ClientDesktop(Client client)
+      : id(client == kThunderbird ? "thunderbird" : "mailer"),
+        desktop({Desktop::Client{id, client == kThunderbird ? "Mozilla Thunderbird" : "Mailer"}}),
+        bus(desktop.runtime() / "bus") {}
+
   std::string id;
-  std::unique_ptr<SessionBus> bus;
+  Desktop desktop;
+  SessionBus bus;
 };
 
 // Made once per process; not entered: only the commands started run in it.
 ClientDesktop& DesktopFor(Client client) {
   static std::array<std::unique_ptr<ClientDesktop>, 2> made;
   auto& desktop = made[client];
-  if (!desktop) {
-    desktop = std::make_unique<ClientDesktop>();
-    desktop->id = client == kThunderbird ? "thunderbird" : "mailer";
-    desktop->desktop.AddClient(desktop->id, client == kThunderbird ? "Mozilla Thunderbird" : "Mailer");
-    desktop->desktop.SetDefault(desktop->id);
-    desktop->desktop.Refresh();
-    desktop->bus = std::make_unique<SessionBus>(desktop->desktop.runtime() / "bus");
-  }
+  if (!desktop) desktop = std::make_unique<ClientDesktop>(client);
   return *desktop;
 }
 
@@ -194,10 +192,10 @@ std::string AwaitHandOff(pid_t child, const RecordWatch& watch, const std::strin
 void HandOff(benchmark::State& state, Client client, Tool tool) {
   ClientDesktop& target = DesktopFor(client);
   const std::vector<std::string> environment =
-      target.desktop.ChildEnvironment({{"DISPLAY", ":0"}, {"DBUS_SESSION_BUS_ADDRESS", target.bus->address()}});
+      target.desktop.ChildEnvironment({{"DISPLAY", ":0"}, {"DBUS_SESSION_BUS_ADDRESS", target.bus.address()}});
   const std::vector<std::string> command = Command(tool);
-  const fs::path record = target.desktop.records() / target.id;
-  const RecordWatch watch(target.desktop.records());
+  const fs::path record = target.desktop.root() / "records" / target.id;
+  const RecordWatch watch(record.parent_path());
   // Until the client has the message, apart from the rest: a command also ends its own process, and
   // one that used GIO waits at exit for the kernel to drop the file monitors GIO set up.
   std::chrono::duration<double, std::milli> to_client{};

@@ -19,6 +19,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "bench/bench.h"
 #include "quorvel/email.h"
@@ -124,17 +125,14 @@ void Listing(benchmark::State& state, char request) {
 }  // namespace
 
 int RunListingWorker(int entries) {
-  Desktop desktop;
-  desktop.AddClient("thunderbird", "Mozilla Thunderbird");
+  std::vector<Desktop::Client> clients{{"thunderbird", "Mozilla Thunderbird"}};
   for (int i = 1; i < entries; ++i) {
     char id[32];
     std::snprintf(id, sizeof id, "client-%05d", i);
-    desktop.AddClient(id, std::string("Mail Client ") + (id + 7));
+    clients.push_back({id, std::string("Mail Client ") + (id + 7)});
   }
-  desktop.SetDefault("thunderbird");
-  desktop.Refresh();
-  desktop.Enter();
-  ::setenv("QUORVEL_MACHINE_HIVE", desktop.machine_hive().c_str(), 1);  // no such file: the desktop's clients
+  const Desktop desktop(clients);
+  desktop.Enter();  // no machine hive: the desktop's clients are the list
 
   Email email;
   email.SetApplicationContext(std::make_shared<QuietContext>());

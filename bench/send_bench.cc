@@ -131,8 +131,6 @@ void MailMapiSend(benchmark::State& state) {
 void EmailSend(benchmark::State& state) {
   const int recipients = static_cast<int>(state.range(0));
   const Message message = MakeMessage(recipients, static_cast<std::size_t>(state.range(1)));
-  // No machine hive: the desktop's three clients are the list, as on a desktop nobody set up for us.
-  ::setenv("QUORVEL_MACHINE_HIVE", ProcessDesktop().machine_hive().c_str(), 1);
   const Doubles doubles;
   auto context = std::make_shared<QuietContext>();
   Email email(doubles.MakePlatform());

@@ -1,6 +1,7 @@
 # Sourced by the command-line tests: a scratch folder, and `check`, which runs a command and compares
 # its exit status, standard output and standard error with what is expected. `finish` reports.
-# `desktop` and the functions after it make a private desktop with recording mail clients.
+# `desktop` and the functions after it make a private desktop with recording mail clients, the same
+# desktop tests/sandbox/desktop.h makes for the C++ tests and the benchmarks.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
@@ -47,7 +48,7 @@ as_nobody() {
 # desktop NAME: a fresh private desktop with no mail client, its hives and temporary folder inside it.
 desktop() {
   root=$work/$1
-  mkdir -p "$root/home" "$root/data/applications" "$root/config" "$root/runtime" "$root/tmp" "$root/bin" "$root/records"
+  mkdir -p "$root"/{home,data/applications,data-dir,config,config-dir,runtime,tmp,bin,records}
   chmod 700 "$root/runtime"
   export HOME=$root/home XDG_DATA_HOME=$root/data XDG_DATA_DIRS=$root/data-dir XDG_CONFIG_HOME=$root/config \
     XDG_CONFIG_DIRS=$root/config-dir XDG_RUNTIME_DIR=$root/runtime TMPDIR=$root/tmp \
@@ -55,7 +56,7 @@ desktop() {
 }
 
 # recording_program NAME [FOLDER]: FOLDER/NAME (bin/NAME by default), a program that writes its arguments,
-# each ended by a NUL, to records/NAME.
+# each ended by a NUL, to records/NAME: renamed into place, so that `record` never reads half of one.
 recording_program() {
   local program=${2:-$root/bin}/$1 out=$root/records/$1
   mkdir -p "${program%/*}"
@@ -74,12 +75,10 @@ entry() {
 # default_client ID: the desktop's default mailto: handler.
 default_client() { printf '[Default Applications]\nx-scheme-handler/mailto=%s.desktop\n' "$1" >"$root/config/mimeapps.list"; }
 
-# mail_client ID NAME EXEC-ARGUMENTS [LINE...]: the default handler, its program bin/ID a recording one.
-mail_client() {
-  recording_program "$1"
-  entry "$1" "$2" "$root/bin/$1 $3" "${@:4}"
-  default_client "$1"
-}
+# client ID NAME EXEC-ARGUMENTS [LINE...]: a handler, its program bin/ID a recording one.
+client() { recording_program "$1"; entry "$1" "$2" "$root/bin/$1 $3" "${@:4}"; }
+# desktop_with ID NAME EXEC-ARGUMENTS [LINE...]: a fresh desktop ID with that one client, the default.
+desktop_with() { desktop "$1"; client "$@"; default_client "$1"; }
 
 # record NAME: the arguments NAME was last started with, one a line, a line break inside one shown as
 # \r and \n; kept as records/NAME.last. The client is started without being waited for.

@@ -13,6 +13,9 @@ sandboxed() {
   entry "$1" 'Thunderbird Packaged' "$2"
   default_client "$1"
 }
+# mailer_starting PROGRAM: a desktop whose default handler, Mailer, starts bin/PROGRAM, a recording one,
+# so that only the program's name tells the client.
+mailer_starting() { desktop "$1"; recording_program "$1"; entry mailer Mailer "$root/bin/$1 %u"; default_client mailer; }
 
 printf 'content\n' >"$work/report.pdf"
 files=$work/files  # awkward names, which a file URL must encode
@@ -24,13 +27,12 @@ everything=(--to=-ann@example.org --to "Bob O'Neil <bob@example.org>" --cc carol
 # Hidden entries do not exist, nor do those whose program (by Exec or TryExec) is missing; NoDisplay only
 # keeps an entry out of menus. A name met twice is told apart by the entry's id.
 desktop listing
-for id in alpha beta nightly hidden tried; do recording_program $id; done
-entry alpha 'Alpha Mail' "$root/bin/alpha %u"
-entry beta 'Beta Mail' "$root/bin/beta --compose %U" NoDisplay=true
-entry nightly 'BETA MAIL' "$root/bin/nightly %u"
-entry hidden 'Hidden Mail' "$root/bin/hidden %u" Hidden=true
+client alpha 'Alpha Mail' %u
+client beta 'Beta Mail' '--compose %U' NoDisplay=true
+client nightly 'BETA MAIL' %u
+client hidden 'Hidden Mail' %u Hidden=true
 entry gone 'Gone Mail' "$root/bin/gone %u"
-entry tried 'Tried Mail' "$root/bin/tried %u" "TryExec=$root/bin/tried-absent"
+client tried 'Tried Mail' %u "TryExec=$root/bin/tried-absent"
 default_client nightly
 check "the desktop's mail clients" 0 $'  Alpha Mail\n  Beta Mail\n* BETA MAIL (nightly)' '^$' -- "$quorvel" clients
 check "the desktop's mail clients, json" 0 \
@@ -47,22 +49,15 @@ if [ "$(id -u)" = 0 ]; then
 fi
 
 # Where mimeapps.list names a hidden entry, listing and opening links take the first handler there is.
-desktop hidden
-recording_program hidden
-entry hidden 'Hidden Mail' "$root/bin/hidden %u" Hidden=true
-default_client hidden
+desktop_with hidden 'Hidden Mail' %u Hidden=true
 check "only a hidden handler: no clients" 1 '' '' -- "$quorvel" clients
-recording_program alpha
-entry alpha 'Alpha Mail' "$root/bin/alpha %u"
+client alpha 'Alpha Mail' %u
 check "a hidden default gives way" 0 '* Alpha Mail' '' -- "$quorvel" clients
 check "a hidden default gives way: send" 0 '' '^$' -- "$quorvel" send a@x.org
 check "a hidden default gives way: the link" 0 'mailto:a@x.org' '' -- record alpha
 
 # Thunderbird, recognised by its program's name, gets the whole message as one argument, the body in a file.
-desktop thunderbird
-recording_program thunderbird
-entry mailer Mailer "$root/bin/thunderbird %u"
-default_client mailer
+mailer_starting thunderbird
 # The body folder, made by the user's hand with a file's mode, becomes private; a body file or an
 # attachment's copy a day old goes, a younger one stays.
 body=$root/runtime/quorvel
@@ -105,8 +100,7 @@ check "Thunderbird: a malformed user hive is never overwritten" 0 '' 'Error 321 
 record thunderbird >/dev/null
 
 # Sylpheed takes no BCC recipients from another program: everything else.
-desktop sylpheed
-mail_client sylpheed Sylpheed %u
+desktop_with sylpheed Sylpheed %u
 check "Sylpheed" 0 '' '^quorvel: did not reach the mail client: the BCC recipients: Sylpheed takes none from another program$' -- "$quorvel" send --to ann@example.org --cc carol@example.org --bcc dave@example.org \
   --subject Hi --body B --attach "$work/report.pdf"
 check "Sylpheed: the arguments" 0 "--compose
@@ -115,10 +109,7 @@ mailto:ann@example.org?cc=carol@example.org&subject=Hi&body=B
 $work/report.pdf" '' -- record sylpheed
 
 # KMail, recognised by its program's name, gets each field as an option, the recipients after "--".
-desktop kmail
-recording_program kmail
-entry mailer Mailer "$root/bin/kmail %u"
-default_client mailer
+mailer_starting kmail
 check "KMail: every field" 0 '' '^$' -- "$quorvel" send "${everything[@]}"
 check "KMail: the arguments" 0 "--composer
 --subject
@@ -139,10 +130,7 @@ Bob O'Neil <bob@example.org>" '' -- record kmail
 
 # Any other client (a name that starts like Thunderbird's is one) gets a mailto: URL from the desktop,
 # never attachments: a message with some is refused, and the link the fall-back sends names them.
-desktop other
-recording_program thunderbird-beta
-entry mailer Mailer "$root/bin/thunderbird-beta %u"
-default_client mailer
+mailer_starting thunderbird-beta
 check "another client: attachments refused" 0 '' \
   'Error: 32026 in Quorvel/MailMAPI/Send at line 100 Not supported: Mailer cannot be handed attachments' -- \
   "$quorvel" send -v --to ann@example.org --attach "$work/report.pdf"
@@ -224,8 +212,7 @@ check "no mailto: handler" 4 '' \
 
 # Eudora's entry: its command, the Exec line without field codes and the blanks they leave, takes the
 # message file.
-desktop eudora
-mail_client eudora Eudora '--file=%f --icon-name %i %c %k %F %d %D %n %N %v %m -m 100%% %U' NoDisplay=true
+desktop_with eudora Eudora '--file=%f --icon-name %i %c %k %F %d %D %n %N %v %m -m 100%% %U' NoDisplay=true
 check "Eudora's entry: asks" 0 '' 'Please confirm it is there by answering Yes, if not answer No \[yes, from --answer\]' -- \
   "$quorvel" send --answer yes --to ann@example.org --to ' bob@example.org ' --subject 'Grüße, "quoted"' \
   --body $'  line one\r\nline two  '

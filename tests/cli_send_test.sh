@@ -10,8 +10,7 @@ eudora_message() { record eudora >/dev/null && [ "$(argument eudora 1)" = -m ] &
 printf 'Minutes attached.\n' >"$work/minutes.txt"
 printf 'See you on Monday.\n' >"$work/body.txt"
 
-desktop thunderbird
-mail_client thunderbird Thunderbird %u
+desktop_with thunderbird Thunderbird %u
 stdin=$work/body.txt check "Thunderbird: quiet" 0 '' '^$' -- \
   "$quorvel" send --to ann@example.org --to bob@example.org --subject 'Weekly minutes' --body-file - \
   --attach "$work/minutes.txt"
@@ -52,8 +51,7 @@ check "unreadable attachment" 5 '' "^quorvel: cannot read the attachment $work/s
   as_nobody "$quorvel" send --to ann@example.org --attach "$work/minutes.txt" --attach "$work/secret.txt"
 check "nothing refused reached the client" 0 '' '' -- test ! -e "$root/records/thunderbird"
 
-desktop generic
-mail_client mailer Mailer %u
+desktop_with mailer Mailer %u
 check "any other client: the mailto: link" 0 '' '^quorvel: did not reach the mail client: the attachments \(.*minutes.txt\): a mailto: link carries no files$' -- \
   "$quorvel" send --to ann@example.org --subject Minutes --body Attached. --attach "$work/minutes.txt" \
   --attachment-note 'Please attach the minutes' --log "$root/trail.log"
@@ -63,8 +61,7 @@ check "the log holds Send's trail alone" 0 '' '' -- \
   sh -c 'grep -q "MailTo - Normal Exit" "$1" && ! grep -q GetMailClients "$1"' _ "$root/trail.log"
 
 # --client opens the desktop client it names, though another is the default; a name nothing has is refused.
-recording_program other
-entry other 'Other Mail' "$root/bin/other %u"
+client other 'Other Mail' %u
 check "--client opens the named client" 0 '' '^$' -- "$quorvel" send --client "Other Mail" ann@example.org
 check "--client opens the named client: the link" 0 'mailto:ann@example.org' '' -- record other
 check "--client names no client" 2 '' '^quorvel: no mail client is named Nobody; the installed ones: Mailer, Other Mail$' -- \

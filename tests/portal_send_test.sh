@@ -6,8 +6,7 @@
 set -u
 quorvel=$(realpath "$1") cases=$2
 . "$(dirname "$0")/cli_check.sh"
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION GNOME_DESKTOP_SESSION_ID KDE_FULL_SESSION DISPLAY WAYLAND_DISPLAY \
-  DBUS_SESSION_BUS_ADDRESS BROWSER MAILER SNAP QUORVEL_PORTAL_ATTACHMENTS
+unset SNAP QUORVEL_PORTAL_ATTACHMENTS
 
 xvfb='' buses=()
 # Each bus leads a process group of its own, which the portal services it starts stay in.
@@ -34,17 +33,11 @@ wait_for() {
   return 1
 }
 
-# The desktop: its own home and XDG folders. The bus and the portal services started by it see this
-# environment; their XDG_DATA_DIRS reaches the machine's D-Bus services and GSettings schemas, but
-# not its applications, so the handler is always the test's own.
-root=$work/desktop
-mkdir -p "$root/home" "$root/data/applications" "$root/config" "$root/runtime" "$root/bin" "$root/records" \
-  "$root/data-dir"
-chmod 700 "$root/runtime"
+# The desktop, its default mailto: handler a recording program. The bus and the portal services started
+# by it see this environment; their XDG_DATA_DIRS reaches the machine's D-Bus services and GSettings
+# schemas, but not its applications, so the handler is always the test's own.
+desktop_with mailer Mailer %u
 ln -s /usr/share/dbus-1 /usr/share/glib-2.0 "$root/data-dir/"
-export HOME=$root/home XDG_DATA_HOME=$root/data XDG_DATA_DIRS=$root/data-dir XDG_CONFIG_HOME=$root/config \
-  XDG_CONFIG_DIRS=$root/config-dir XDG_RUNTIME_DIR=$root/runtime QUORVEL_MACHINE_HIVE=$work/machine.reg \
-  QUORVEL_USER_HIVE=$work/user.reg
 
 # Xvfb and the bus end with this script even when it is killed; the portal services end with the bus.
 setpriv --pdeathsig KILL Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>"$work/display" 2>"$work/xvfb.log" &
@@ -74,31 +67,16 @@ start_bus desktop '<standard_session_servicedirs/>'
 start_bus bare "<servicedir>$work/no-services</servicedir>"
 export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/desktop-address") QUORVEL_COMPOSE=portal
 
-# The default mailto: handler, a program that writes its arguments, one a line, to records/mailer.
-printf '#!/bin/sh\nfor a do printf "%%s\\n" "$a"; done >"%s.$$" && mv "%s.$$" "%s"\n' \
-  "$root/records/mailer" "$root/records/mailer" "$root/records/mailer" >"$root/bin/mailer"
-chmod 755 "$root/bin/mailer"
-printf '[Desktop Entry]\nType=Application\nName=Mailer\nExec=%s %%u\nMimeType=x-scheme-handler/mailto;\n' \
-  "$root/bin/mailer" >"$root/data/applications/mailer.desktop"
-printf '[Default Applications]\nx-scheme-handler/mailto=mailer.desktop\n' >"$root/config/mimeapps.list"
-update-desktop-database "$root/data/applications"
-
-# record: the URL the handler got, waiting for it; the client is not waited for by anyone.
-record() {
-  wait_for "$root/records/mailer" || { echo "(no mail client was started)"; return 1; }
-  cat "$root/records/mailer" && rm -f "$root/records/mailer"
-}
-
 prefix='mailto:ann@example.org?subject=&body='
 for size in 0 1; do head -c $((131071 - ${#prefix} + size)) /dev/zero | tr '\0' a >"$work/$([ $size = 0 ] && echo fits || echo over).txt"; done
 printf 'Gr\xfc\xdfe\n' >"$work/latin1.txt"
 for name in minutes.txt 'notes, v2.txt' 'x&subject=Y.txt' 'a#b.txt' '100%41.txt'; do printf 'Minutes.\n' >"$work/$name"; done
 
 trim() { local t=$1; t=${t#"${t%%[! ]*}"}; printf '%s' "${t%"${t##*[! ]}"}"; }
-url_length() { local url; url=$(record) && printf '%s' "${#url}"; }
-url_matches() { local url; url=$(record) && grep -qE -- "$1" <<<"$url"; }
+url_length() { local url; url=$(record mailer) && printf '%s' "${#url}"; }
+url_matches() { local url; url=$(record mailer) && grep -qE -- "$1" <<<"$url"; }
 # The fall-back's own URL (Subject= or none) reached the client, never the portal's (always subject=).
-fall_back_only() { local url; url=$(record) && [[ $url != *'?subject='* ]]; }
+fall_back_only() { local url; url=$(record mailer) && [[ $url != *'?subject='* ]]; }
 
 # A case: its environment, then `quorvel send -v` with its arguments; the outcome as the case file says.
 run_case() {  # NAME ENVIRONMENT ARGUMENTS OUTCOME
@@ -109,7 +87,7 @@ run_case() {  # NAME ENVIRONMENT ARGUMENTS OUTCOME
   case $outcome in
     url=*)
       check "$name: quiet" 0 '' '^$' -- env "${environment[@]}" "$quorvel" send "${arguments[@]}"
-      check "$name: the URL" 0 "${outcome#url=}" '' -- record ;;
+      check "$name: the URL" 0 "${outcome#url=}" '' -- record mailer ;;
     url~*)
       check "$name: quiet" 0 '' '^$' -- env "${environment[@]}" "$quorvel" send "${arguments[@]}"
       check "$name: the URL" 0 '' '' -- url_matches "${outcome#url~}" ;;
@@ -143,11 +121,11 @@ if ! command -v bwrap >/dev/null || ! flatpak_run true 2>"$work/bwrap.log"; then
   echo "SKIPPED the fake Flatpak: bubblewrap cannot run here: $(cat "$work/bwrap.log" 2>/dev/null)"
 else
   check "a Flatpak uses the portal by itself" 0 '' '^$' -- flatpak_run "$quorvel" send --to ann@example.org --subject Flatpak
-  check "a Flatpak: the URL" 0 'mailto:ann@example.org?subject=Flatpak&body=' '' -- record
+  check "a Flatpak: the URL" 0 'mailto:ann@example.org?subject=Flatpak&body=' '' -- record mailer
   check "a Flatpak: attachments refused by the portal" 0 '' '^quorvel: did not reach the mail client: the attachments' -- \
     flatpak_run "$quorvel" send --to ann@example.org --subject Minutes --attach "$work/minutes.txt"
   check "a Flatpak: the fall-back asks for them by hand, through the portal" 0 \
-    "mailto:ann@example.org?Subject=Minutes&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: $work/minutes.txt" '' -- record
+    "mailto:ann@example.org?Subject=Minutes&Body=BEFORE SENDING PLEASE ATTACH THE SESSION LOG FILE: $work/minutes.txt" '' -- record mailer
   check "a Flatpak lists the portal as its one mail client" 0 '* Desktop Email Portal' '' -- flatpak_run "$quorvel" clients
 fi
 

@@ -1,6 +1,5 @@
-// A test in a private desktop: its own home and XDG folders in a fresh temporary folder, no desktop
-// session or session bus, the machine's own applications out of sight, and one mail client, "Mailer",
-// the default mailto: handler, whose program is `true`.
+// A test in a private desktop (desktop.h) whose one mail client, "Mailer", is the default mailto:
+// handler.
 //
 // GIO reads the XDG folders once per process, so the desktop is made before the test's first GIO call.
 // Each test runs in its own process under ctest; run directly, a later sandbox test hands itself to a
@@ -10,9 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
-#include <string>
 
+#include "tests/sandbox/desktop.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::testing {
@@ -24,13 +22,11 @@ class XdgSandboxTest : public ::testing::Test {
   // a new process and ends it here with that run's outcome (a skip saying so when it passed).
   void SetUp() override;
 
-  // Sets (or with nullopt, unsets) a variable until the test ends.
-  void SetEnv(const std::string& name, const std::optional<std::string>& value) { env_.Set(name, value); }
-  const std::filesystem::path& root() const { return folder_.path(); }
+  const std::filesystem::path& root() const { return desktop_.root(); }
 
  private:
-  TempDir folder_;
-  ScopedEnv env_;
+  Desktop desktop_;
+  ScopedEnv env_;  // the desktop's variables until the test ends
   bool fresh_process_ = false;
 };
 
