@@ -40,7 +40,7 @@ sanitize: deps
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON \
-	  -DBUILD_TESTING=OFF >/dev/null
+	  -DQUORVEL_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD)
 	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
