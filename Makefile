@@ -1,19 +1,21 @@
 # make run ARGS="clients --json"   install what is missing, build, run the command-line host
 # make test                        install what is missing, build, run every test
 # make sanitize                    the same tests in an AddressSanitizer + UBSan build
+# make debug-test                  the C++ unit tests in a plain Debug (-O0, assertions on) build
 # make install PREFIX=DIR          build, then install the library, headers, host and manual page
 # make fuzz FUZZ_SECONDS=N         build the fuzz targets with clang's libFuzzer and run each N seconds
 # make bench BENCH_ARGS=...        build, then run every benchmark (docs/performance.md), e.g.
 #                                  BENCH_ARGS=--benchmark_filter=Send for some of them
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+DEBUG_BUILD ?= build-debug
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 ARGS ?= --help
 BENCH_ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: deps build run test bench sanitize fuzz install clean
+.PHONY: deps build run test bench sanitize debug-test fuzz install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -38,9 +40,15 @@ sanitize: deps
 	@# GLib's slice allocator hides its allocations from LeakSanitizer.
 	@cd $(SANITIZE_BUILD) && G_SLICE=always-malloc ctest --output-on-failure -j2
 
+# Only the unit tests: the sanitizers' build runs every test at -O0 already.
+debug-test: deps
+	@cmake -S . -B $(DEBUG_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	@cmake --build $(DEBUG_BUILD) --target quorvel_tests
+	@cd $(DEBUG_BUILD)/tests && ../bin/quorvel_tests --gtest_brief=1
+
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON \
-	  -DBUILD_TESTING=OFF >/dev/null
+	  -DQUORVEL_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD)
 	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
@@ -48,4 +56,4 @@ install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEBUG_BUILD) $(FUZZ_BUILD)

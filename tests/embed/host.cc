@@ -1,0 +1,3 @@
+#include "quorvel/email.h"
+
+int main() { quorvel::Email email; }
