@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "platform/linux/shell.h"
 #include "quorvel/error.h"
@@ -35,13 +36,21 @@ std::set<pid_t> Children() {
   return children;
 }
 
-// GLib starts the program from an intermediate child and reaps that, so no child of ours is left
-// behind, not even a zombie, in a host that runs for days. (What the program receives: cli_hives.)
+// GLib starts the program from an intermediate child and reaps that; a watched program is reaped by
+// its watch, at once or when it ends after the grace. So no child of ours is left behind, not even a
+// zombie, in a host that runs for days. (What the program receives: cli_hives.)
 TEST(SpawningProgramStarter, LeavesNoChild) {
   const std::set<pid_t> before = Children();
-  SpawningProgramStarter().StartCommandLine("true");
-  const std::set<pid_t> after = Children();
-  EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end())) << "a child remains";
+  SpawningProgramStarter starter;
+  starter.StartCommandLine("true");
+  EXPECT_EQ(starter.StartWatched({"false"}), 1);
+  EXPECT_EQ(starter.StartWatched({"sleep", "0.5"}), std::nullopt);  // runs on past the grace
+  const auto none_left = [&] {
+    const std::set<pid_t> after = Children();
+    return std::includes(before.begin(), before.end(), after.begin(), after.end());
+  };
+  for (int tries = 0; tries < 100 && !none_left(); ++tries) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(none_left()) << "a child remains";
 }
 
 // Whatever stops a start, it is 53 with the runtime's text alone; the caller's trail names the command.
