@@ -4,18 +4,21 @@
 # make debug-test                  the C++ unit tests in a plain Debug (-O0, assertions on) build
 # make install PREFIX=DIR          build, then install the library, headers, host and manual page
 # make fuzz FUZZ_SECONDS=N         build the fuzz targets with clang's libFuzzer and run each N seconds
+# make windows                     cross-build for Windows with mingw-w64 into build-windows/
+# make windows-test                the same, then every test that applies to Windows, under Wine
 # make bench BENCH_ARGS=...        build, then run every benchmark (docs/performance.md), e.g.
 #                                  BENCH_ARGS=--benchmark_filter=Send for some of them
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 DEBUG_BUILD ?= build-debug
 FUZZ_BUILD ?= build-fuzz
+WINDOWS_BUILD ?= build-windows
 FUZZ_SECONDS ?= 60
 ARGS ?= --help
 BENCH_ARGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: deps build run test bench sanitize debug-test fuzz install clean
+.PHONY: deps build run test bench sanitize debug-test fuzz windows windows-test install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -52,8 +55,17 @@ fuzz: deps
 	@cmake --build $(FUZZ_BUILD)
 	@fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+windows:
+	@scripts/install-deps.sh windows
+	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	@cmake --build $(WINDOWS_BUILD)
+
+windows-test: windows
+	@scripts/windows-test $(WINDOWS_BUILD)
+
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEBUG_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEBUG_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

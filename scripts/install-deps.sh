@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; does nothing when they are all present.
+# install-deps.sh [windows]: installs the Debian packages the build and the tests need; with "windows",
+# also the cross compiler and Wine for the Windows build. Does nothing when they are all present.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,8 @@ packages=(
   clang libclang-rt-14-dev
   xvfb dbus-daemon xdg-desktop-portal xdg-desktop-portal-gtk bubblewrap
 )
+# The cross build compiles GoogleTest from libgtest-dev's sources and the header-only libraries above.
+[ "${1:-}" = windows ] && packages+=(g++-mingw-w64-x86-64-posix wine64)
 
 missing=()
 for p in "${packages[@]}"; do
