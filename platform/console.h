@@ -1,10 +1,15 @@
 // What the command-line host asks the system before it hands a message over. The host links only the
-// library's public API, so these few checks are compiled into it (platform/linux/console.cc).
+// library's public API, so these few checks are compiled into it (platform/<system>/console.cc).
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace quorvel::platform {
+
+// The program's arguments in UTF-8, the program's name first, whatever form the system hands them in
+// (UTF-16 on Windows); standard output and error then take UTF-8 text as it is, with "\n" line ends.
+std::vector<std::string> PrepareConsole(int argc, char** argv);
 
 bool StandardInputIsTerminal();
 

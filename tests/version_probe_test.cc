@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <tuple>
 
-#include "platform/linux/version.h"
+#include "platform/environment_version.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {

@@ -10,6 +10,7 @@
 
 #include "quorvel/email.h"
 #include "quorvel/error.h"
+#include "platform/console.h"
 #include "tools/console_context.h"
 #include "tools/send_command.h"
 
@@ -104,6 +105,9 @@ void AddSendOptions(CLI::App& send, quorvel::tools::SendOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments = quorvel::platform::PrepareConsole(argc, argv);
+  std::vector<const char*> utf8_argv;
+  for (const std::string& argument : arguments) utf8_argv.push_back(argument.c_str());
   CLI::App app{"Hands an e-mail message to the user's own mail client, and lists the installed clients."};
   app.require_subcommand(1);
   app.set_version_flag("-V,--version", "quorvel " QUORVEL_VERSION, "Print the version and exit");
@@ -138,7 +142,7 @@ int main(int argc, char** argv) {
   AddSendOptions(*send, send_options);
 
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(utf8_argv.size()), utf8_argv.data());
   } catch (const CLI::ParseError& error) {
     const int status = app.exit(error);
     return status == 0 ? 0 : kUsageError;

@@ -8,7 +8,7 @@
 #include "platform/linux/settings_store.h"
 #include "platform/linux/shell.h"
 #include "platform/linux/temp_folder.h"
-#include "platform/linux/version.h"
+#include "platform/environment_version.h"
 #include "platform/services.h"
 #include "providers/mapi/linux/desktop_mail_clients.h"
 #include "providers/mapi/linux/desktop_mapi_controls.h"
@@ -36,15 +36,6 @@ Platform SystemPlatform(const std::string& mailSystemClient) {
   return Platform{.clock = std::make_shared<platform::SystemClock>(),
                   .message_box = std::make_shared<platform::DesktopMessageBox>(),
                   .services = std::move(services)};
-}
-
-Platform platform::Completed(Platform platform) {
-  if (platform.clock && platform.message_box && platform.services) return platform;
-  const Platform system = SystemPlatform();
-  if (!platform.clock) platform.clock = system.clock;
-  if (!platform.message_box) platform.message_box = system.message_box;
-  if (!platform.services) platform.services = system.services;
-  return platform;
 }
 
 std::vector<std::string> DesktopMailClientNames() {

@@ -6,6 +6,9 @@
 
 namespace quorvel::platform {
 
+// Linux hands arguments over as they were typed, in the user's (UTF-8) locale.
+std::vector<std::string> PrepareConsole(int argc, char** argv) { return {argv, argv + argc}; }
+
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) != 0; }
 
 ReadAccess CheckReadAccess(const std::string& path) {

@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# check_golden.sh RUNNER SCENARIO.json
+# check_golden.sh SCENARIO.json COMMAND...
 # Runs the scenario and compares what the runner gives with the scenario's golden, printing the
 # difference when they differ. NAME.expected.json is the transcript of a scenario that runs;
 # a scenario in a folder named "malformed" must be refused instead: NAME.expected.txt is the refusal
 # (exit 2, the message on standard error, nothing on standard output).
+# COMMAND runs the scenario runner; on Windows it begins with the program that runs it (Wine).
 # With QUORVEL_UPDATE_GOLDENS=1 the golden is rewritten from this run instead.
 set -u
-runner=$1
-scenario=$2
+scenario=$1
+runner=("${@:2}")
 folder=$(dirname "$scenario")
 name=$(basename "$scenario" .json)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Run from the scenario's folder, so that a refusal names the file the same way on every machine.
-(cd "$folder" && "$runner" "$name.json" >"$work/stdout" 2>"$work/stderr")
+(cd "$folder" && "${runner[@]}" "$name.json" >"$work/stdout" 2>"$work/stderr")
 status=$?
 
 if [ "$(basename "$folder")" = malformed ]; then

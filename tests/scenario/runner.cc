@@ -8,14 +8,15 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 
 #include "platform/automation_servers.h"
-#include "platform/linux/file_system.h"
-#include "platform/linux/temp_folder.h"
-#include "platform/linux/version.h"
+#include "platform/console.h"
+#include "platform/environment_version.h"
 #include "platform/program_start.h"
 #include "platform/reg_file.h"
 #include "platform/services.h"
@@ -29,6 +30,8 @@
 #include "tests/doubles/fixed_clock.h"
 #include "tests/doubles/recording_context.h"
 #include "tests/scenario/classes.h"
+#include "tests/scenario/system_seams.h"
+#include "tests/support/test_support.h"
 
 namespace quorvel::scenario {
 namespace {
@@ -210,23 +213,23 @@ Json ToTyped(const Variant& value) {
 // A fresh temporary folder, removed when the run ends. Its path is written "${SANDBOX}" in scenarios
 // and transcripts, so both stay the same from one run to the next.
 struct Sandbox {
-  Sandbox() {
-    if (::mkdtemp(path.data()) == nullptr) throw std::runtime_error("cannot make a folder " + path);
-  }
-  ~Sandbox() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  // Every `from` in the value's text becomes `to`; neither holds a character JSON would escape.
+  // Every `from` in the value's text becomes `to`, both written as JSON writes them (a Windows path's
+  // backslashes doubled).
   static Json Replace(const Json& value, const std::string& from, const std::string& to) {
+    const auto inside_quotes = [](const std::string& text) {
+      const std::string quoted = Json(text).dump();
+      return quoted.substr(1, quoted.size() - 2);
+    };
+    const std::string json_from = inside_quotes(from), json_to = inside_quotes(to);
     std::string text = value.dump(-1, ' ', false, Json::error_handler_t::replace);
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-      text.replace(at, from.size(), to);
+    for (auto at = text.find(json_from); at != std::string::npos; at = text.find(json_from, at + json_to.size())) {
+      text.replace(at, json_from.size(), json_to);
     }
     return Json::parse(text);
   }
 
-  std::string path = (fs::temp_directory_path() / "quorvel-scenario-XXXXXX").string();
+  testing::TempDir folder;
+  std::string path = folder.path().string();
   std::map<std::string, std::string> written;  // what the scenario's "files" wrote, by relative path
 };
 
@@ -261,8 +264,9 @@ Json FilesWritten(const Sandbox& sandbox) {
 // "2026-12-04 01:07:09", the time stamp every line of the trail gets.
 platform::LocalTime ReadClock(const Json& clock) {
   std::tm t{};
-  const char* end = ::strptime(String(clock).c_str(), "%Y-%m-%d %H:%M:%S", &t);
-  if (end == nullptr || *end != '\0' || String(clock).size() != 19 || t.tm_sec > 59) {
+  std::istringstream text(String(clock));
+  text >> std::get_time(&t, "%Y-%m-%d %H:%M:%S");
+  if (text.fail() || text.peek() != EOF || String(clock).size() != 19 || t.tm_sec > 59) {
     Refuse(clock, "expected a local time written \"YYYY-MM-DD hh:mm:ss\"");
   }
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
@@ -337,10 +341,8 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
     platform.services->registry = ReadRegistry(scenario);
     // The system's own version source reads the scenario's version; null makes every call fail.
     const Json& version = At(scenario, "windows_version", kNull);
-    if (version.is_null())
-      ::unsetenv("QUORVEL_WINDOWS_VERSION");
-    else
-      ::setenv("QUORVEL_WINDOWS_VERSION", String(version).c_str(), 1);
+    testing::PutVariable("QUORVEL_WINDOWS_VERSION",
+                         version.is_null() ? std::nullopt : std::optional(String(version)));
     platform.services->versions = std::make_shared<platform::EnvironmentVersionSource>();
     const Json& shell = At(scenario, "shell", kNoObject);
     AllowKeys(shell, {"answer", "raises"});
@@ -363,7 +365,8 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
     platform.services->settings = settings_;
     platform.services->file_system = std::make_shared<platform::LocalFileSystem>();
     fs::create_directories(sandbox + "/tmp");
-    ::setenv("TMPDIR", (sandbox + "/tmp").c_str(), 1);
+    // The system's temp folder: Linux reads TMPDIR, Windows TMP.
+    for (const char* variable : {"TMPDIR", "TMP"}) testing::PutVariable(variable, sandbox + "/tmp");
     auto temp_folder = std::make_shared<CountingTempFolder>();
     if (const Json* config = Find(scenario, "temp_folder")) {
       AllowKeys(*config, {"fails"});
@@ -685,15 +688,16 @@ std::string Print(const Json& value, std::size_t indent = 0, std::size_t column 
 
 int main(int argc, char** argv) {
   using namespace quorvel::scenario;
-  const bool help = argc == 2 && std::strcmp(argv[1], "--help") == 0;
-  if (argc != 2 || argv[1][0] == '-') {
+  const std::vector<std::string> arguments = quorvel::platform::PrepareConsole(argc, argv);
+  const bool help = arguments.size() == 2 && arguments[1] == "--help";
+  if (arguments.size() != 2 || arguments[1].starts_with('-')) {
     (help ? std::cout : std::cerr)
         << "usage: quorvel-scenario FILE.json\n"
            "Runs the scenario against the library with test doubles and prints its transcript as JSON.\n"
            "Exit status: 0 the scenario ran, 2 a malformed scenario, 1 the runner failed. See docs/scenarios.md.\n";
     return help ? 0 : 2;
   }
-  const std::string file = argv[1];
+  const std::string& file = arguments[1];
   const auto report = [&](const std::string& problem, int status) {
     std::cerr << "quorvel-scenario: " << file << ": " << problem << '\n';
     return status;

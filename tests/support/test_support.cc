@@ -1,19 +1,20 @@
 #include "tests/support/test_support.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace quorvel::testing {
 
 TempDir::TempDir() {
-  std::string pattern = "/tmp/quorvel-test-XXXXXX";
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-  path_ = pattern;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path_ = std::filesystem::temp_directory_path() / ("quorvel-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(path_)) return;
+  }
+  throw std::runtime_error("no temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -22,9 +23,7 @@ TempDir::~TempDir() {
 }
 
 ScopedEnv::~ScopedEnv() {
-  for (const auto& [name, value] : saved_) {
-    value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-  }
+  for (const auto& [name, value] : saved_) PutVariable(name, value);
 }
 
 void ScopedEnv::Set(const std::string& name, const std::optional<std::string>& value) {
@@ -32,7 +31,7 @@ void ScopedEnv::Set(const std::string& name, const std::optional<std::string>& v
     const char* earlier = std::getenv(name.c_str());
     saved_[name] = earlier ? std::optional<std::string>(earlier) : std::nullopt;
   }
-  value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+  PutVariable(name, value);
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -48,17 +47,6 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   file << bytes;
   file.close();
   if (!file) throw std::runtime_error("cannot write " + path.string());
-}
-
-int RunAsNobody(const std::function<bool()>& check) {
-  const pid_t child = fork();
-  if (child == 0) {
-    if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-    _exit(check() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace quorvel::testing

@@ -10,7 +10,7 @@
 
 namespace quorvel::testing {
 
-// A fresh folder under /tmp, removed with everything in it.
+// A fresh folder in the system's temporary folder, removed with everything in it.
 class TempDir {
  public:
   TempDir();
@@ -39,12 +39,15 @@ class ScopedEnv {
   std::map<std::string, std::optional<std::string>> saved_;
 };
 
+// Sets the variable in this process's environment, or removes it (nullopt).
+void PutVariable(const std::string& name, const std::optional<std::string>& value);
+
 std::string ReadFile(const std::filesystem::path& path);
 // Writes the bytes, making the folders on the way; throws when the file cannot be written.
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
-// Runs the check in a child process as user and group 65534, since the superuser may write any
-// file; answers the child's exit status (0 when the check held).
+// Linux only: runs the check in a child process as user and group 65534, since the superuser may
+// write any file; answers the child's exit status (0 when the check held).
 int RunAsNobody(const std::function<bool()>& check);
 
 }  // namespace quorvel::testing

@@ -1,4 +1,4 @@
-#include "platform/linux/version.h"
+#include "platform/environment_version.h"
 
 #include <algorithm>
 #include <array>
