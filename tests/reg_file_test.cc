@@ -56,7 +56,8 @@ TEST(RegFileParse, SampleHives) {
     EXPECT_EQ(Describe(tree) + "\n", testing::ReadFile(sibling.replace_extension(".tree")));
     const std::string written = WriteRegFile(tree, "HKEY_LOCAL_MACHINE");
     EXPECT_EQ(ParseRegFile(written, "HKEY_LOCAL_MACHINE", "written.reg"), tree) << written;
-    EXPECT_THAT(written, ::testing::Not(::testing::ContainsRegex("[^\n]{81}")));
+    std::istringstream lines(written);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
     if (std::filesystem::exists(sibling.replace_extension(".written"))) {
       EXPECT_EQ(written, testing::ReadFile(sibling));
     }

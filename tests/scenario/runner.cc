@@ -625,7 +625,7 @@ Json RunScenario(const Json& written) {
   const Json scenario = Sandbox::Replace(written, "${SANDBOX}", sandbox.path);
   try {
     AllowKeys(scenario, {"clock", "hives", "read_only", "broken", "windows_version", "files", "context", "servers",
-                         "shell", "programs", "settings", "temp_folder", "calls", "checks"});
+                         "shell", "programs", "settings", "temp_folder", "calls", "checks", "system"});
     std::vector<std::string> checks;
     const Json all_parts = kParts;
     for (const Json& part : Array(At(scenario, "checks", all_parts)))
