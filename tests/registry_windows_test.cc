@@ -28,6 +28,7 @@ class SystemRegistryTest : public ::testing::Test {
   ~SystemRegistryTest() override {
     RegCloseKey(key_);
     RegDeleteTreeW(HKEY_CURRENT_USER, Widen(path_).c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Quorvel Tests");  // only once no other test has a key there
   }
 
   void AddSubkey(const std::string& name) {
