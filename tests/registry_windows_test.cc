@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <map>
 #include <string>
@@ -137,23 +139,16 @@ TEST_F(SystemRegistryTest, ValueDataIsUtf8TextOrAsStored) {
 
 // A key that grants only reading opens for reading, and refuses an open that asks for more.
 TEST_F(SystemRegistryTest, OpenWithoutAccessTakesTheRightsTheKeyGrants) {
-  SECURITY_DESCRIPTOR descriptor;
-  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
-  // Everyone may read, and delete it afterwards; nobody may write.
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  PSID everyone = nullptr;
-  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-  std::vector<BYTE> acl_bytes(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(everyone));
-  auto* acl = reinterpret_cast<ACL*>(acl_bytes.data());
-  ASSERT_TRUE(InitializeAcl(acl, static_cast<DWORD>(acl_bytes.size()), ACL_REVISION));
-  ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | DELETE, everyone));
-  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
   AddSubkey("Read only");
+  // Everyone may read it, and delete it afterwards; nobody may write to it.
+  PSECURITY_DESCRIPTOR read_only = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KRSD;;;WD)", SDDL_REVISION_1, &read_only,
+                                                                   nullptr));
   HKEY subkey = nullptr;
   ASSERT_EQ(RegOpenKeyExW(key_, L"Read only", 0, WRITE_DAC, &subkey), ERROR_SUCCESS);
-  ASSERT_EQ(RegSetKeySecurity(subkey, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetKeySecurity(subkey, DACL_SECURITY_INFORMATION, read_only), ERROR_SUCCESS);
   RegCloseKey(subkey);
-  FreeSid(everyone);
+  LocalFree(read_only);
 
   HKey opened = 0;
   EXPECT_EQ(registry_.RegOpenKeyExA(kHkeyCurrentUser, path_ + "\\Read only", 0, reg_access::kAll, opened),

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <string>
 #include <tuple>
@@ -72,21 +74,15 @@ TEST_F(RegistrySettingsStoreTest, NamesNoKeyCanHoldAreInvalidArguments) {
 // A section the user may only read keeps its values: saving one already there as saved writes nothing.
 TEST_F(RegistrySettingsStoreTest, SavingTheValueThereNeedsNoWritingRights) {
   store_.SaveSetting(app_, "Sec", "Route", "mapi");
-  SECURITY_DESCRIPTOR descriptor;
-  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  PSID everyone = nullptr;
-  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-  BYTE acl_bytes[sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE];
-  auto* acl = reinterpret_cast<ACL*>(acl_bytes);
-  ASSERT_TRUE(InitializeAcl(acl, sizeof acl_bytes, ACL_REVISION));
-  ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | DELETE, everyone));  // deleted afterwards
-  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
+  // Everyone may read it, and delete it afterwards; nobody may write to it.
+  PSECURITY_DESCRIPTOR read_only = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KRSD;;;WD)", SDDL_REVISION_1, &read_only,
+                                                                   nullptr));
   HKEY section = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SectionKey("Sec").c_str(), 0, WRITE_DAC, &section), ERROR_SUCCESS);
-  ASSERT_EQ(RegSetKeySecurity(section, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetKeySecurity(section, DACL_SECURITY_INFORMATION, read_only), ERROR_SUCCESS);
   RegCloseKey(section);
-  FreeSid(everyone);
+  LocalFree(read_only);
 
   store_.SaveSetting(app_, "Sec", "Route", "mapi");
   EXPECT_THAT([&] { store_.SaveSetting(app_, "Sec", "Route", "outlook"); },
