@@ -21,7 +21,8 @@ import() {
 wine_regedit /E saved.reg "$clients" 2>/dev/null
 trap 'import "[-$clients]"; [ -e "$work/saved.reg" ] && wine_regedit /S saved.reg; rm -rf "$work"' EXIT
 
-import "[-$clients]" "[$clients]" '@="Mozilla Thunderbird"' "[$clients\\Évolution 日本]" "[$clients\\Mozilla Thunderbird]"
+import "[-$clients]" "[$clients]" '@="Mozilla Thunderbird"' "[$clients\\Évolution 日本]" \
+  "[$clients\\Mozilla Thunderbird]"
 # The registry orders names by their upper case UTF-16 units: "É" comes after every ASCII letter.
 check "lists the registry's clients, quietly" 0 $'* Mozilla Thunderbird\n  Évolution 日本' '^$' -- \
   "$wine_run" "$quorvel" clients

@@ -1,10 +1,12 @@
 #include "platform/windows/registry.h"
 
+// sddl.h needs windows.h first.
+// clang-format off
+#include <windows.h>
+#include <sddl.h>
+// clang-format on
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <windows.h>
-// After windows.h, which it needs.
-#include <sddl.h>
 
 #include <map>
 #include <string>
@@ -44,7 +46,8 @@ class SystemRegistryTest : public ::testing::Test {
     // Not followed by a NUL: the system would store text followed by one with it.
     const std::wstring text = Widen(data) + L'x';
     const bool is_text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-    const auto* bytes = is_text ? reinterpret_cast<const BYTE*>(text.data()) : reinterpret_cast<const BYTE*>(data.data());
+    const auto* bytes =
+        is_text ? reinterpret_cast<const BYTE*>(text.data()) : reinterpret_cast<const BYTE*>(data.data());
     const auto size = static_cast<DWORD>(is_text ? (text.size() - 1) * sizeof(wchar_t) : data.size());
     ASSERT_EQ(RegSetValueExW(key_, Widen(name).c_str(), 0, type, bytes, size), ERROR_SUCCESS);
   }
@@ -61,9 +64,9 @@ TEST_F(SystemRegistryTest, OpensTheSystemsOwnKeys) {
   HKey opened = 0;
   ASSERT_EQ(registry_.RegOpenKeyA(kHkeyCurrentUser, path_, opened), reg_status::kSuccess);
   DWORD number = 0, size = sizeof number;
-  EXPECT_EQ(RegQueryValueExW(reinterpret_cast<HKEY>(opened), L"v", nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(&number), &size),
-            ERROR_SUCCESS)
+  EXPECT_EQ(
+      RegQueryValueExW(reinterpret_cast<HKEY>(opened), L"v", nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size),
+      ERROR_SUCCESS)
       << "the handle is a real key";
   EXPECT_EQ(number, 7u);
   EXPECT_EQ(registry_.RegCloseKey(opened), reg_status::kSuccess);
@@ -90,7 +93,8 @@ TEST_F(SystemRegistryTest, SubkeyNamesCountCharacters) {
     EXPECT_EQ(size, characters) << name;
 
     size = characters;
-    EXPECT_EQ(registry_.RegEnumKeyExA(opened, index, buffer, size), reg_status::kMoreData) << name << ": no room for NUL";
+    EXPECT_EQ(registry_.RegEnumKeyExA(opened, index, buffer, size), reg_status::kMoreData)
+        << name << ": no room for NUL";
     buffer = "";
     size = characters + 1;
     EXPECT_EQ(registry_.RegEnumKeyExA(opened, index, buffer, size), reg_status::kSuccess) << name;
@@ -114,8 +118,7 @@ TEST_F(SystemRegistryTest, ValueDataIsUtf8TextOrAsStored) {
   };
   for (const auto& [name, type, stored, expected] : kValues) SetValue(name, type, stored);
   HKey opened = 0;
-  ASSERT_EQ(registry_.RegOpenKeyExA(kHkeyCurrentUser, path_, 0, reg_access::kQueryValue, opened),
-            reg_status::kSuccess);
+  ASSERT_EQ(registry_.RegOpenKeyExA(kHkeyCurrentUser, path_, 0, reg_access::kQueryValue, opened), reg_status::kSuccess);
   for (const auto& [name, stored_type, stored, expected] : kValues) {
     SCOPED_TRACE(name);
     const auto expected_size = static_cast<std::uint32_t>(expected.size());
@@ -142,8 +145,8 @@ TEST_F(SystemRegistryTest, OpenWithoutAccessTakesTheRightsTheKeyGrants) {
   AddSubkey("Read only");
   // Everyone may read it, and delete it afterwards; nobody may write to it.
   PSECURITY_DESCRIPTOR read_only = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KRSD;;;WD)", SDDL_REVISION_1, &read_only,
-                                                                   nullptr));
+  ASSERT_TRUE(
+      ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KRSD;;;WD)", SDDL_REVISION_1, &read_only, nullptr));
   HKEY subkey = nullptr;
   ASSERT_EQ(RegOpenKeyExW(key_, L"Read only", 0, WRITE_DAC, &subkey), ERROR_SUCCESS);
   EXPECT_EQ(RegSetKeySecurity(subkey, DACL_SECURITY_INFORMATION, read_only), ERROR_SUCCESS);

@@ -1,10 +1,12 @@
 #include "platform/windows/settings_store.h"
 
+// sddl.h needs windows.h first.
+// clang-format off
+#include <windows.h>
+#include <sddl.h>
+// clang-format on
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <windows.h>
-// After windows.h, which it needs.
-#include <sddl.h>
 
 #include <string>
 #include <tuple>
@@ -53,7 +55,7 @@ TEST_F(RegistrySettingsStoreTest, GetAnswersTheDefaultUnlessTextIsSaved) {
   ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, SectionKey("Sec").c_str(), L"Number", REG_DWORD, &number, sizeof number),
             ERROR_SUCCESS);
   const std::tuple<std::string, std::string, std::string> kCases[] = {
-      {"Sec", "Text", "saved"}, {"Sec", "Missing", "none"}, {"Sec", "Number", "none"},
+      {"Sec", "Text", "saved"},  {"Sec", "Missing", "none"}, {"Sec", "Number", "none"},
       {"Other", "Text", "none"}, {"Sec", "\xC3(", "none"},
   };
   for (const auto& [section, key, expected] : kCases) {
@@ -76,8 +78,8 @@ TEST_F(RegistrySettingsStoreTest, SavingTheValueThereNeedsNoWritingRights) {
   store_.SaveSetting(app_, "Sec", "Route", "mapi");
   // Everyone may read it, and delete it afterwards; nobody may write to it.
   PSECURITY_DESCRIPTOR read_only = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KRSD;;;WD)", SDDL_REVISION_1, &read_only,
-                                                                   nullptr));
+  ASSERT_TRUE(
+      ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KRSD;;;WD)", SDDL_REVISION_1, &read_only, nullptr));
   HKEY section = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SectionKey("Sec").c_str(), 0, WRITE_DAC, &section), ERROR_SUCCESS);
   EXPECT_EQ(RegSetKeySecurity(section, DACL_SECURITY_INFORMATION, read_only), ERROR_SUCCESS);

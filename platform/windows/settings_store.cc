@@ -55,8 +55,8 @@ std::string RegistrySettingsStore::GetSetting(const std::string& appName, const 
   return SavedSetting(path, key).value_or(defaultValue);
 }
 
-void RegistrySettingsStore::SaveSetting(const std::string& appName, const std::string& section,
-                                        const std::string& key, const std::string& value) {
+void RegistrySettingsStore::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                                        const std::string& value) {
   const std::string path = SectionPath(appName, section, key);
   if (!CanBeNamed(appName, section, key)) throw RuntimeError(error_number::kInvalidProcedureCall);
   // Every send records its route, mostly the one it recorded last time: that needs only reading rights.
