@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "platform/windows/program_start.h"
+#include "platform/windows/shell.h"
 #include "platform/windows/wide_text.h"
 #include "quorvel/error.h"
 
@@ -60,6 +61,10 @@ TEST(SystemProgramStarter, ReportsFailuresAtTheStart) {
       EXPECT_EQ(e.number(), number) << program;
     }
   }
+}
+
+TEST(SystemShell, AnswersTheShellsCodeForASchemeWithoutHandler) {
+  EXPECT_EQ(SystemShell().ShellExecuteA("open", "quorvel-no-handler:x"), shell_answer::kNoAssociation);
 }
 
 }  // namespace
