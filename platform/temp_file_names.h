@@ -11,7 +11,11 @@
 namespace quorvel::platform::MWindowsTempFolder {
 
 // What ends a folder's path on this system.
+#if defined(_WIN32)
+inline constexpr std::string_view kPathSeparator = "\\";
+#else
 inline constexpr std::string_view kPathSeparator = "/";
+#endif
 
 // The temp folder's path, always ending with the separator.
 Variant GetWindowsTempFolder(TempFolder& folder);

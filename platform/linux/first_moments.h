@@ -4,17 +4,14 @@
 
 #include <sys/types.h>
 
-#include <chrono>
 #include <optional>
+
+#include "platform/program_start.h"
 
 namespace quorvel::platform {
 
-// A few times what failing clients were measured to need: Claws Mail and Sylpheed without a display
-// end with status 1 after 55-85 ms. Every watched start waits this long when the program runs on.
-inline constexpr std::chrono::milliseconds kStartGrace{300};
-
 // pid is a child of this process that nothing else reaps. Answers its exit status (128 + the signal
-// for one killed) when it ended with a failure within the grace; nothing when it ended well or runs
+// for one killed) when it ended with a failure within kStartGrace; nothing when it ended well or runs
 // on. A program that runs on is reaped when it ends, so it never stays a zombie.
 std::optional<int> FailureWithinGrace(pid_t pid);
 
