@@ -25,17 +25,19 @@ struct Platform {
   std::shared_ptr<platform::Services> services{};  // the library's own
 };
 
-// This system's own implementations: hive files and the desktop's mail clients for the registry, the
-// system clock, the version named by QUORVEL_WINDOWS_VERSION, GIO for opening URLs, the file system,
-// and a message box shown as a desktop dialog, or on standard error without a graphical session.
+// This system's own implementations. On Linux: hive files and the desktop's mail clients for the
+// registry, the system clock, the version named by QUORVEL_WINDOWS_VERSION, GIO for opening URLs, the
+// file system, and a message box shown as a desktop dialog, or on standard error without a graphical
+// session. On Windows: the system's registry, clock, version, shell, files and message box.
 QUORVEL_EXPORT Platform SystemPlatform();
 // The same, with the mail system's client chosen: the desktop mail client of that name (as
 // DesktopMailClientNames lists it, without regard to case) opens on the Simple MAPI route in place of
 // the desktop's default, as a user's own default client would. Any other name changes nothing.
+// On Windows, where the registry's default client is the mail system's, no name changes anything.
 QUORVEL_EXPORT Platform SystemPlatform(const std::string& mailSystemClient);
 
 // The desktop's mail clients (its mailto: handlers) by name; the mail clients' list shows these when
-// the machine's registry lists none of its own.
+// the machine's registry lists none of its own. None on Windows, whose registry lists its clients.
 QUORVEL_EXPORT std::vector<std::string> DesktopMailClientNames();
 
 }  // namespace quorvel

@@ -1,11 +1,10 @@
 #include "platform/console.h"
 
-// clang-format off: shellapi.h needs windows.h first
 #include <windows.h>
-#include <shellapi.h>
-// clang-format on
+
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 
 #include <cerrno>
 #include <cstdio>
