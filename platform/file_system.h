@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace quorvel::platform {
 
@@ -40,5 +41,11 @@ class FileSystem {
   // symbolic link, and left readable by the user alone (75 otherwise).
   virtual std::unique_ptr<TextStream> OpenTextFile(const std::string& path, int ioMode, bool create, int format) = 0;
 };
+
+// What each system's file system shares: the last component of a path whose folders end with any of
+// the separators, and the check of an OpenTextFile request before any file is touched (5 for a mode or
+// format it does not write, or a path holding a NUL, which would cut the name short).
+std::string LastPathComponent(std::string_view path, std::string_view separators);
+void CheckTextFileRequest(const std::string& path, int ioMode, int format);
 
 }  // namespace quorvel::platform

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
-#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -70,21 +69,11 @@ bool LocalFileSystem::FileExists(const std::string& path) {
   return fs::is_regular_file(path, ignored);
 }
 
-std::string LocalFileSystem::GetFileName(const std::string& path) {
-  std::string_view rest = path;
-  while (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
-  const std::size_t slash = rest.rfind('/');
-  return std::string(slash == std::string_view::npos ? rest : rest.substr(slash + 1));
-}
+std::string LocalFileSystem::GetFileName(const std::string& path) { return LastPathComponent(path, "/"); }
 
 std::unique_ptr<TextStream> LocalFileSystem::OpenTextFile(const std::string& path, int ioMode, bool create,
                                                           int format) {
-  const bool formatKnown = format == text_format::kAscii || format == text_format::kSystemDefault;
-  const bool modeKnown = ioMode == io_mode::kForWriting || ioMode == io_mode::kForAppending;
-  // A NUL would cut the name short and write some other file.
-  if (!formatKnown || !modeKnown || path.find('\0') != std::string::npos) {
-    throw PathError(error_number::kInvalidProcedureCall, path);
-  }
+  CheckTextFileRequest(path, ioMode, format);
   // Never through a link, and never a FIFO's wait for a reader; truncated only once it is known to
   // be the user's own file, so a planted name costs nothing but this write.
   int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (ioMode == io_mode::kForAppending ? O_APPEND : 0);

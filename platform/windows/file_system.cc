@@ -92,21 +92,11 @@ bool LocalFileSystem::FileExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !IsFolder(attributes);
 }
 
-std::string LocalFileSystem::GetFileName(const std::string& path) {
-  std::string_view rest = path;
-  while (!rest.empty() && kSeparators.find(rest.back()) != std::string_view::npos) rest.remove_suffix(1);
-  const std::size_t separator = rest.find_last_of(kSeparators);
-  return std::string(separator == std::string_view::npos ? rest : rest.substr(separator + 1));
-}
+std::string LocalFileSystem::GetFileName(const std::string& path) { return LastPathComponent(path, kSeparators); }
 
 std::unique_ptr<TextStream> LocalFileSystem::OpenTextFile(const std::string& path, int ioMode, bool create,
                                                           int format) {
-  const bool formatKnown = format == text_format::kAscii || format == text_format::kSystemDefault;
-  const bool modeKnown = ioMode == io_mode::kForWriting || ioMode == io_mode::kForAppending;
-  // A NUL would cut the name short and write some other file.
-  if (!formatKnown || !modeKnown || path.find('\0') != std::string::npos) {
-    throw PathError(error_number::kInvalidProcedureCall, path);
-  }
+  CheckTextFileRequest(path, ioMode, format);
   // The link itself is opened, never what it leads to, so a planted link (dangling or not) is refused
   // below rather than written through or created at its target. Appending data alone makes every write
   // land at the end, as O_APPEND does. Others may share the file as they could on Linux.
