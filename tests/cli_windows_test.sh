@@ -28,6 +28,13 @@ check "lists the registry's clients, quietly" 0 $'* Mozilla Thunderbird\n  Évol
   "$wine_run" "$quorvel" clients
 check "json" 0 '{"clients":["Mozilla Thunderbird","Évolution 日本"],"default":"Mozilla Thunderbird"}' \
   'Default Client: Mozilla Thunderbird' -- json_line "$wine_run" "$quorvel" clients --json --verbose
+# A send end to end, without Wine's browser, which would hand the link to the build machine's desktop:
+# the UTF-16 command line arrives whole, Simple MAPI has no server yet, and the mailto: link finds no handler.
+printf 'notes' >"$work/notes.txt"
+check "send falls back to a link no handler opens" 4 '' \
+  'MailTo mailto:ann@example.org\?Subject=Café 日本&Body=.*notes.txt' -- \
+  env WINEDLLOVERRIDES='mscoree,mshtml=;winebrowser.exe=d' "$wine_run" "$quorvel" send -v --to ann@example.org \
+  --subject 'Café 日本' --attach "$work/notes.txt"
 import "[-$clients]"
 check "no clients key, no clients" 1 '' 'GetMailClients - Entry' -- "$wine_run" "$quorvel" clients -v
 
