@@ -103,9 +103,10 @@ TEST_F(SystemTempFolderTest, FailuresLeaveTheBufferAndNameTheirCause) {
        {std::tuple{folder_, "./q"s, "the prefix \"./q\" cannot begin a file name"s},
         {folder_, separated, "the prefix \"" + separated + "\" cannot begin a file name"},
         {""s, "q"s, "no temporary folder was given"s},
-        {missing, "q"s, "cannot create a file in " + missing + ": "}}) {
+        // Wine refuses even to name a file there, Linux to create one.
+        {missing, "q"s, " in " + missing + ": "}}) {
     EXPECT_EQ(FileName(temp_, path, prefix), std::pair("#"s, 0u)) << path << " " << prefix;
-    EXPECT_TRUE(temp_.LastFailure().starts_with(cause)) << temp_.LastFailure();
+    EXPECT_NE(temp_.LastFailure().find(cause), std::string::npos) << temp_.LastFailure();
   }
   SetFolder(missing);
   EXPECT_EQ(MWindowsTempFolder::CreateTempFileName(temp_, "q"), Variant(""));
