@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/windows/first_moments.h"
 #include "platform/windows/program_start.h"
 #include "platform/windows/shell.h"
 #include "platform/windows/wide_text.h"
@@ -33,10 +34,33 @@ TEST(SystemProgramStarter, QuotesArgumentsForTheCRuntime) {
   EXPECT_EQ(back, sent);
 }
 
-// A program that fails at once is seen failing; one that cannot start is 53, a line Windows would refuse 5.
+// The watch answers a program's failure once it has ended, and nothing for one that ended well or runs
+// on. Each program is made to have ended or to run on (held suspended) before it is watched: how long
+// Wine takes to start one is no part of the test.
+TEST(SystemProgramStarter, WatchSeesOnlyAFailure) {
+  const auto watched = [](const std::wstring& command, bool ended) {
+    std::wstring line = command;
+    STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, ended ? CREATE_NO_WINDOW : CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &process)) {
+      return std::optional<int>(-1);
+    }
+    if (ended) WaitForSingleObject(process.hProcess, INFINITE);
+    const std::optional<int> failure = FailureWithinGrace(process.hProcess);
+    TerminateProcess(process.hProcess, 0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return failure;
+  };
+  EXPECT_EQ(watched(L"cmd /c exit 3", true), 3);
+  EXPECT_EQ(watched(L"cmd /c exit 0", true), std::nullopt);
+  EXPECT_EQ(watched(L"cmd /c exit 3", false), std::nullopt);
+}
+
+// A program that cannot start is 53, a line Windows would refuse 5.
 TEST(SystemProgramStarter, ReportsFailuresAtTheStart) {
   SystemProgramStarter starter;
-  EXPECT_EQ(starter.StartWatched({"cmd", "/c", "exit", "3"}), 3);
   EXPECT_EQ(starter.StartWatched({"cmd", "/c", "exit", "0"}), std::nullopt);
   const std::pair<std::vector<std::string>, int> kRefused[] = {
       {{"quorvel-no-such-program"}, 53}, {{"cmd", "a\0"s}, 5}, {{"cmd", std::string(kLongestCommandLine, 'a')}, 5}};
