@@ -66,10 +66,9 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
     if (c.contains("argv"))
       expected = ProgramLaunch{CaseTexts(c["argv"]), CaseTexts(c.value("not_handed_over", Strings{}))};
     if (c.contains("url")) expected = DesktopHandOff{CaseText(c["url"])};
-    std::vector<std::pair<std::string, std::string>> bodies;
     const auto write_body = [&](const std::string& folder, const std::string& body) {
-      bodies.emplace_back(folder, body);
-      return "/body files/" + std::to_string(bodies.size());
+      EXPECT_EQ(body, message.note_text);
+      return folder + "/body file";
     };
     const auto copy_attachment = [](const std::string& folder, const std::string& path) {
       return CopiedFile{folder + "/copy of " + path.substr(path.rfind('/') + 1)};
@@ -80,11 +79,6 @@ TEST(MapiComposeBackends, QuoteEncodeAndPlaceEveryFieldAsEachClientReadsIt) {
     EXPECT_EQ(number, c.value("error", 0));
     EXPECT_THAT(description, HasSubstr(c.value("says", "")));
     EXPECT_EQ(launch, expected);
-    for (const auto& [folder, body] : bodies) {
-      EXPECT_EQ(body, message.note_text);
-      const bool flatpak = handler.exec.front() == "flatpak";
-      EXPECT_EQ(folder, flatpak ? "/run/user/7/app/org.mozilla.Thunderbird/quorvel" : "/run/user/7/quorvel");
-    }
   }
 }
 
