@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "quorvel/error.h"
-#include "tests/scenario/system_seams.h"
+#include "tests/support/system_seams.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {

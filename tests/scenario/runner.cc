@@ -30,7 +30,7 @@
 #include "tests/doubles/fixed_clock.h"
 #include "tests/doubles/recording_context.h"
 #include "tests/scenario/classes.h"
-#include "tests/scenario/system_seams.h"
+#include "tests/support/system_seams.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::scenario {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/scenario/system_seams.h"
+#include "tests/support/system_seams.h"
 
 namespace quorvel::testing {
 

@@ -1,4 +1,5 @@
-// The system's own file system and temp folder, which the runner uses for real inside its sandbox:
+// The system's own file system and temp folder, which the scenario runner uses for real inside its
+// sandbox and the suites of both systems test:
 // LocalFileSystem and SystemTempFolder on each system.
 #pragma once
 
