@@ -1,6 +1,5 @@
-// The system's own file system and temp folder, which the scenario runner uses for real inside its
-// sandbox and the suites of both systems test:
-// LocalFileSystem and SystemTempFolder on each system.
+// The system's own file system and temp folder (LocalFileSystem and SystemTempFolder on each system),
+// which the scenario runner uses for real inside its sandbox and the suites of both systems test.
 #pragma once
 
 #if defined(_WIN32)
