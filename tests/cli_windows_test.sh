@@ -35,6 +35,7 @@ check "send falls back to a link no handler opens" 4 '' \
   'MailTo mailto:ann@example.org\?Subject=Café 日本&Body=.*notes.txt' -- \
   env WINEDLLOVERRIDES='mscoree,mshtml=;winebrowser.exe=d' "$wine_run" "$quorvel" send -v --to ann@example.org \
   --subject 'Café 日本' --attach "$work/notes.txt"
+check "a missing attachment is a usage error" 2 '' 'missing.txt' -- "$wine_run" "$quorvel" send --attach "$work/missing.txt"
 import "[-$clients]"
 check "no clients key, no clients" 1 '' 'GetMailClients - Entry' -- "$wine_run" "$quorvel" clients -v
 
