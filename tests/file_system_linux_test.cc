@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/linux/file_system.h"
+#include "platform/local_file_system.h"
 #include "quorvel/error.h"
 #include "tests/support/test_support.h"
 

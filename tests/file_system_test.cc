@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "quorvel/error.h"
-#include "tests/support/system_seams.h"
+#include "platform/local_file_system.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::platform {

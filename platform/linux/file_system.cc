@@ -1,4 +1,4 @@
-#include "platform/linux/file_system.h"
+#include "platform/local_file_system.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/temp_folder.h"
+#include "platform/system_temp_folder.h"
 
 #include <fcntl.h>
 #include <glib.h>

@@ -1,4 +1,4 @@
-#include "platform/windows/file_system.h"
+#include "platform/local_file_system.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/windows/temp_folder.h"
+#include "platform/system_temp_folder.h"
 
 #include <windows.h>
 

@@ -17,11 +17,13 @@
 #include "platform/automation_servers.h"
 #include "platform/console.h"
 #include "platform/environment_version.h"
+#include "platform/local_file_system.h"
 #include "platform/program_start.h"
 #include "platform/reg_file.h"
 #include "platform/services.h"
 #include "platform/settings_store.h"
 #include "platform/shell.h"
+#include "platform/system_temp_folder.h"
 #include "quorvel/message_box.h"
 #include "tests/doubles/fake_cdo_objects.h"
 #include "tests/doubles/fake_mapi_controls.h"
@@ -30,7 +32,6 @@
 #include "tests/doubles/fixed_clock.h"
 #include "tests/doubles/recording_context.h"
 #include "tests/scenario/classes.h"
-#include "tests/support/system_seams.h"
 #include "tests/support/test_support.h"
 
 namespace quorvel::scenario {

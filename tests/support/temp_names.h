@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/support/system_seams.h"
+#include "platform/system_temp_folder.h"
 
 namespace quorvel::testing {
 

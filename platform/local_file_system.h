@@ -1,5 +1,7 @@
-// The file system on Windows, through the UTF-16 calls. Windows gives a new file the access its folder
-// passes on; neither the owner nor the access of a file is changed here.
+// The system's file system: each system implements this class in platform/<system>/file_system.cc.
+// Linux uses std::filesystem for the checks and POSIX calls for writing, so that each failure keeps
+// the system's reason; Windows the UTF-16 calls, and gives a new file the access its folder passes on
+// (neither the owner nor the access of a file is changed there).
 #pragma once
 
 #include "platform/file_system.h"

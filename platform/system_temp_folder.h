@@ -1,6 +1,9 @@
-// Temporary files on Windows: the folder is the one GetTempPathW names, and names are made by
-// GetTempFileNameW. A file is created exclusively, never through a link, so a name taken by anyone,
-// even by a planted link, is never opened: another name is tried instead.
+// The system's temporary files: each system implements this class in platform/<system>/temp_folder.cc.
+// A file is created exclusively, never through a link, so a name taken by anyone, even by a planted
+// link, is never opened: another name is tried instead. Linux takes $TMPDIR when it is an absolute
+// path, else /tmp, makes files of mode 0600 and names them with the number in eight hex digits;
+// Windows takes the folder GetTempPathW names and lets GetTempFileNameW make the names (the number's
+// low 16 bits, the prefix's first three UTF-16 units short of any that would split a character).
 #pragma once
 
 #include "platform/temp_folder.h"
@@ -10,8 +13,6 @@ namespace quorvel::platform {
 class SystemTempFolder : public TempFolder {
  public:
   std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::string& buffer) override;
-  // A name's unique part is the number's low 16 bits in four hex digits, as Windows makes it; the
-  // prefix gives it its first three UTF-16 units, short of any that would split a character.
   std::uint32_t GetTempFileNameA(const std::string& pathName, const std::string& prefix, std::uint32_t unique,
                                  std::string& buffer) override;
   std::string LastFailure() const override;
