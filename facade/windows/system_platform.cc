@@ -1,15 +1,15 @@
 // The library's platform on Windows: the system's own registry, files, temp folder, version, shell,
 // programs and message box. The mail clients are the registry's: there is no desktop list to add.
 #include "platform/automation_servers.h"
-#include "platform/services.h"
-#include "platform/windows/clock.h"
 #include "platform/local_file_system.h"
+#include "platform/services.h"
+#include "platform/system_clock.h"
+#include "platform/system_temp_folder.h"
 #include "platform/windows/message_box.h"
 #include "platform/windows/program_start.h"
 #include "platform/windows/registry.h"
 #include "platform/windows/settings_store.h"
 #include "platform/windows/shell.h"
-#include "platform/system_temp_folder.h"
 #include "platform/windows/version.h"
 #include "quorvel/platform.h"
 

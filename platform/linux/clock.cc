@@ -1,4 +1,4 @@
-#include "platform/linux/clock.h"
+#include "platform/system_clock.h"
 
 #include <ctime>
 

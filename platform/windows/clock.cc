@@ -1,4 +1,4 @@
-#include "platform/windows/clock.h"
+#include "platform/system_clock.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-// The system's local time.
+// The system's local time: each system implements this class in platform/<system>/clock.cc.
 #pragma once
 
 #include "quorvel/clock.h"
