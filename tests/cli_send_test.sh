@@ -19,6 +19,9 @@ check "Thunderbird: the compose arguments" 0 \
 to='ann@example.org,bob@example.org',subject=Weekly%20minutes,message=quorvel/BODY,attachment='file://$work/minutes.txt',format=text" '' -- \
   compose thunderbird
 check "Thunderbird: the body file" 0 'See you on Monday.' '' -- text "$(body_file thunderbird)"
+check "--json: the outcome" 0 \
+  '{"sent":true,"route":"simple-mapi","client":"Thunderbird","opened":true,"fell_back":false,"not_opened_because":"","exit_status":null,"not_handed_over":[]}' \
+  '^$' -- json_line "$quorvel" send --json --to ann@example.org
 check "mailto: URI after the options' recipients, --utf8 ignored" 0 '' '^$' -- \
   "$quorvel" send --utf8 --to carol@example.org --cc frank@example.org \
   'MAILTO:ann@example.org,bob%40example.org?To=dan@example.org&SUBJECT=Hello%20there&cc=eve@example.org&Body=Hi%2C%20all'

@@ -85,6 +85,9 @@ void AddSendOptions(CLI::App& send, quorvel::tools::SendOptions& options) {
                   "(0, low, too) becomes 1. Other routes ignore it")
       ->option_text("N");
   send.add_flag("--html", options.html, "The body is HTML");
+  send.add_flag("--json", options.json,
+                "Print what became of the message as JSON: sent, route, client, opened, fell_back, "
+                "not_opened_because, exit_status, not_handed_over");
   send.add_flag("--utf8")->description(
       "Ignored, since text is always UTF-8: scripts written for xdg-email run unchanged");
   send.add_option("--client", options.client, "The mail client to use instead of the default, by its listed name");

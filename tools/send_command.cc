@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "platform/console.h"
@@ -88,6 +89,19 @@ void TellOutcome(ConsoleContext& context, const SendOutcome& outcome) {
   } else if (outcome.opened && !outcome.not_handed_over.empty()) {
     context.Tell("quorvel: did not reach the mail client: " + Joined(outcome.not_handed_over, "; "));
   }
+}
+
+void PrintOutcome(bool sent, const SendOutcome& outcome) {
+  nlohmann::ordered_json json = {{"sent", sent},
+                                 {"route", RouteName(outcome.route)},
+                                 {"client", outcome.client},
+                                 {"opened", outcome.opened},
+                                 {"fell_back", outcome.fell_back},
+                                 {"not_opened_because", outcome.not_opened_because},
+                                 {"exit_status", nullptr},
+                                 {"not_handed_over", outcome.not_handed_over}};
+  if (outcome.exit_status) json["exit_status"] = *outcome.exit_status;
+  std::cout << json.dump(2) << '\n';
 }
 
 int ExitStatus(bool sent, const SendOutcome& outcome) {
@@ -193,6 +207,7 @@ int RunSend(const SendOptions& options) {
   if (options.attachment_note) email.AlternateAttachmentMessage(*options.attachment_note);
   const bool sent = email.Send(message);
   TellOutcome(*context, email.LastSendOutcome());
+  if (options.json) PrintOutcome(sent, email.LastSendOutcome());
   context->CheckLogWritten();
   return ExitStatus(sent, email.LastSendOutcome());
 }

@@ -25,6 +25,7 @@ struct SendOptions {
   std::optional<std::string> client{};
   std::optional<std::string> attachment_note{};
   std::vector<std::string> addresses_or_uri{};  // the positional arguments
+  bool json = false;                            // print the outcome on standard output as JSON
   ConsoleSettings console{};
 };
 
@@ -54,7 +55,7 @@ inline constexpr int kUnreadableAttachment = 5;
 }  // namespace send_status
 
 // Sends the message and tells the user, even without -v, what did not reach the client or that
-// nothing was opened. Answers the exit status, decided from the send's outcome. Raises UsageError
+// nothing was opened; with json, prints the outcome on standard output. Answers the exit status, decided from the send's outcome. Raises UsageError
 // for a --client that names no installed client.
 int RunSend(const SendOptions& options);
 

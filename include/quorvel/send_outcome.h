@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "quorvel/export.h"
+
 namespace quorvel {
 
 enum class SendRoute {
@@ -17,6 +19,10 @@ enum class SendRoute {
   kOutlookApplication,  // Outlook's own automation object
   kMailTo,              // straight to a mailto: link (no client known, or Lotus Notes)
 };
+
+// The route's name where a program reads it: "none", "simple-mapi", "eudora", "outlook-cdo",
+// "outlook-application", "mailto".
+QUORVEL_EXPORT const char* RouteName(SendRoute route);
 
 struct SendOutcome {
   SendRoute route = SendRoute::kNone;
