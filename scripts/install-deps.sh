@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libcli11-dev
-  libglib2.0-dev desktop-file-utils
+  libglib2.0-dev desktop-file-utils python3
   libbenchmark-dev xdg-utils libglib2.0-bin dbus-daemon
   clang libclang-rt-14-dev
   xvfb dbus-daemon xdg-desktop-portal xdg-desktop-portal-gtk bubblewrap

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix, checks what landed there, then builds the README's two C++
 # examples as outside hosts against that copy (the first through find_package, the second through
-# pkg-config) and runs them on an empty private desktop.
+# pkg-config) and runs them on an empty private desktop; then its C and Python examples, which hand two
+# attachments to a recording client.
 set -eu
-cmake=$1 cxx=$2 source=$3 build=$4
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+cmake=$1 cxx=$2 source=$3 build=$4 python_dir=$5
+. "$source/tests/cli_check.sh"
 prefix=$work/prefix
 quietly() {  # shows the command's output only when it fails
   "$@" >"$work/output" 2>&1 || { echo "FAILED: $*"; cat "$work/output"; return 1; }
@@ -17,7 +17,7 @@ installed=$(cd "$prefix" && find . ! -type d | sed 's|^\./||; s|QuorvelTargets-.
 expected=$( (printf '%s\n' bin/quorvel lib/libquorvel.so lib/libquorvel.so.0 lib/libquorvel.so.0.1.0 \
   lib/cmake/Quorvel/QuorvelConfig.cmake lib/cmake/Quorvel/QuorvelConfigVersion.cmake \
   lib/cmake/Quorvel/QuorvelTargets.cmake lib/cmake/Quorvel/QuorvelTargets-BUILD_TYPE.cmake \
-  lib/pkgconfig/quorvel.pc share/man/man1/quorvel.1
+  lib/pkgconfig/quorvel.pc share/man/man1/quorvel.1 "$python_dir"/quorvel/{__init__,_installed}.py
   cd "$source" && ls include/quorvel/*.h) | sort)
 if [ "$installed" != "$expected" ]; then
   echo "FAILED: installed files differ from the expected ones (< expected, > installed):"
@@ -25,8 +25,9 @@ if [ "$installed" != "$expected" ]; then
   exit 1
 fi
 
-awk -v dir="$work" '/^```cpp$/ { n++; out = dir "/example" n ".cc"; next } /^```/ { out = "" } out { print > out }' \
-  "$source/README.md"
+awk -v dir="$work" '/^```(cpp|c|python)$/ { n[$0]++; out = dir "/" substr($0, 4) n[$0]; next }
+  /^```/ { out = "" } out { print > out }' "$source/README.md"
+mv "$work/cpp1" "$work/example1.cc" && mv "$work/cpp2" "$work/example2.cc"
 
 quietly "$cmake" -S "$source/tests/install" -B "$work/host" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \
   -DCMAKE_PREFIX_PATH="$prefix" -DHOST_SOURCE="$work/example1.cc"
@@ -52,4 +53,16 @@ on_empty_desktop "$work/example2" >/dev/null 2>"$work/mapi.log" || { echo "FAILE
 # The installed host finds the library beside it, with no help from the environment.
 clients=$(on_empty_desktop "$prefix/bin/quorvel" clients 2>/dev/null)
 [ "$clients" = "* Mozilla Thunderbird" ] || { echo "FAILED: installed quorvel printed: $clients"; exit 1; }
-echo "installed copy consumed through find_package and pkg-config"
+
+set +e  # check counts failures itself
+quietly cc -o "$work/example_c" -x c "$work/c1" $(pkg-config --cflags --libs quorvel) -Wl,-rpath,"$prefix/lib"
+printf 'one\n' >"$work/one.txt"
+printf 'two\n' >"$work/two.txt"
+attachments_given() { compose thunderbird | grep -o "attachment='[^']*'"; }
+desktop_with thunderbird Thunderbird %u
+for example in "$work/example_c" "env PYTHONPATH=$prefix/$python_dir python3 $work/python1"; do
+  check "$example" 0 "simple-mapi opened" 'Quorvel/EMail/Send - Entry' -- $example "$work/one.txt" "$work/two.txt"
+  check "$example: the attachments" 0 "attachment='file://$work/one.txt,file://$work/two.txt'" '' -- attachments_given
+done
+finish
+echo "installed copy consumed through find_package, pkg-config, C and Python"
