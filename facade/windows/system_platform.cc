@@ -11,6 +11,7 @@
 #include "platform/windows/settings_store.h"
 #include "platform/windows/shell.h"
 #include "platform/windows/version.h"
+#include "providers/mapi/windows/system_mapi_controls.h"
 #include "quorvel/platform.h"
 
 namespace quorvel {
@@ -26,6 +27,8 @@ Platform SystemPlatform() {
       .programs = std::make_shared<platform::SystemProgramStarter>(),
       .servers = std::make_shared<platform::AutomationServers>(),
   });
+  // The Simple MAPI controls, over the system's own Simple MAPI.
+  mapi::RegisterSystemMapiControls(*services->servers, services->file_system);
   return Platform{.clock = std::make_shared<platform::SystemClock>(),
                   .message_box = std::make_shared<platform::SystemMessageBox>(),
                   .services = std::move(services)};
