@@ -11,11 +11,16 @@
 #include "platform/windows/settings_store.h"
 #include "platform/windows/shell.h"
 #include "platform/windows/version.h"
+#include "providers/cdo/windows/late_bound_cdo.h"
+#include "providers/outlook/windows/late_bound_outlook.h"
 #include "quorvel/platform.h"
 
 namespace quorvel {
 
 Platform SystemPlatform() {
+  auto servers = std::make_shared<platform::AutomationServers>();
+  cdo::RegisterSessionServer(*servers);
+  outlook::RegisterApplicationServer(*servers);
   auto services = std::make_shared<platform::Services>(platform::Services{
       .registry = std::make_shared<platform::SystemRegistry>(),
       .versions = std::make_shared<platform::SystemVersionSource>(),
@@ -24,7 +29,7 @@ Platform SystemPlatform() {
       .temp_folder = std::make_shared<platform::SystemTempFolder>(),
       .settings = std::make_shared<platform::RegistrySettingsStore>(),
       .programs = std::make_shared<platform::SystemProgramStarter>(),
-      .servers = std::make_shared<platform::AutomationServers>(),
+      .servers = std::move(servers),
   });
   return Platform{.clock = std::make_shared<platform::SystemClock>(),
                   .message_box = std::make_shared<platform::SystemMessageBox>(),
