@@ -3,9 +3,11 @@
 // a server's object another.
 #pragma once
 
+// oleauto.h needs windows.h first.
+// clang-format off
 #include <windows.h>
-
 #include <oleauto.h>
+// clang-format on
 
 #include <functional>
 

@@ -2,9 +2,11 @@
 // that the prefix's registry names under the double's program identifier. Its instances are an IDispatch
 // over the double's objects, one table of members per class calling the double's typed members; an error
 // the double raises goes back as DISP_E_EXCEPTION, as a real server raises it.
+// oleauto.h needs windows.h first.
+// clang-format off
 #include <windows.h>
-
 #include <oleauto.h>
+// clang-format on
 #include <wrl/client.h>
 
 #include <map>
@@ -20,21 +22,23 @@
 namespace quorvel::scenario {
 namespace {
 using Microsoft::WRL::ComPtr;
-using Args = std::vector<Variant>;
-using S = std::string;
-using L = std::int32_t;
 
-// An argument of the type the member takes, else 13.
-template <class T>
-T Arg(const Variant& value) {
-  if (const T* typed = value.GetIf<T>()) return *typed;
-  throw RuntimeError(error_number::kTypeMismatch);
-}
+// A call's arguments (a property's new value the one), each taken in the type of the member's parameter, else 13.
+struct Args : std::vector<Variant> {
+  template <class T>
+  T As(std::size_t at) const {
+    if (const T* typed = this->at(at).GetIf<T>()) return *typed;
+    throw RuntimeError(error_number::kTypeMismatch);
+  }
+  std::string S(std::size_t at) const { return As<std::string>(at); }
+  std::int32_t L(std::size_t at) const { return As<std::int32_t>(at); }
+  bool B(std::size_t at) const { return As<bool>(at); }
+};
 
 struct Member {
   const wchar_t* name;
   std::function<Variant(const Args&)> get;  // a property read or a method call
-  std::function<void(const Variant&)> put = nullptr;
+  std::function<void(const Args&)> put = nullptr;
 };
 
 std::vector<Member> MembersOf(AutomationObject* o) {
@@ -43,58 +47,53 @@ std::vector<Member> MembersOf(AutomationObject* o) {
     return {{L"Logon",
              [=](const Args& a) {
                const bool info = a.size() > 6 && !a[6].Is<Variant::Missing>();
-               s->Logon(Arg<S>(a.at(0)), Arg<S>(a.at(1)), Arg<bool>(a.at(2)), Arg<bool>(a.at(3)), Arg<L>(a.at(4)),
-                        Arg<bool>(a.at(5)), info ? std::optional(Arg<S>(a[6])) : std::nullopt);
-               return none;
+               return s->Logon(a.S(0), a.S(1), a.B(2), a.B(3), a.L(4), a.B(5),
+                               info ? std::optional(a.S(6)) : std::nullopt),
+                      none;
              }},
-            {L"GetDefaultFolder", [=](const Args& a) { return s->GetDefaultFolder(Arg<L>(a.at(0))); }},
+            {L"GetDefaultFolder", [=](const Args& a) { return s->GetDefaultFolder(a.L(0)); }},
             {L"Logoff", [=](const Args&) { return s->Logoff(), none; }}};
   if (auto* f = dynamic_cast<cdo::Folder*>(o)) return {{L"Messages", [=](const Args&) { return f->Messages(); }}};
   if (auto* m = dynamic_cast<cdo::Messages*>(o)) return {{L"Add", [=](const Args&) { return m->Add(); }}};
   if (auto* m = dynamic_cast<cdo::Message*>(o))
-    return {{L"Subject", nullptr, [=](const Variant& v) { m->Subject(Arg<S>(v)); }},
-            {L"Text", [=](const Args&) { return m->Text(); }, [=](const Variant& v) { m->Text(Arg<S>(v)); }},
-            {L"Importance", nullptr, [=](const Variant& v) { m->Importance(Arg<L>(v)); }},
+    return {{L"Subject", nullptr, [=](const Args& a) { m->Subject(a.S(0)); }},
+            {L"Text", [=](const Args&) { return m->Text(); }, [=](const Args& a) { m->Text(a.S(0)); }},
+            {L"Importance", nullptr, [=](const Args& a) { m->Importance(a.L(0)); }},
             {L"Recipients", [=](const Args&) { return m->Recipients(); }},
             {L"Attachments", [=](const Args&) { return m->Attachments(); }},
             {L"Update", [=](const Args&) { return m->Update(), none; }},
-            {L"Send",
-             [=](const Args& a) { return m->Send(Arg<bool>(a.at(0)), Arg<bool>(a.at(1)), Arg<L>(a.at(2))), none; }}};
+            {L"Send", [=](const Args& a) { return m->Send(a.B(0), a.B(1), a.L(2)), none; }}};
   // CDO's Add takes a name, an address and a type.
   if (auto* r = dynamic_cast<cdo::Recipients*>(o))
-    return {{L"Add", [=](const Args& a) { return r->Add(Arg<S>(a.at(0)), Arg<L>(a.at(2))); }}};
+    return {{L"Add", [=](const Args& a) { return r->Add(a.S(0), a.L(2)); }}};
   if (auto* r = dynamic_cast<cdo::Recipient*>(o))
-    return {{L"Resolve", [=](const Args& a) { return r->Resolve(Arg<bool>(a.at(0))), none; }},
+    return {{L"Resolve", [=](const Args& a) { return r->Resolve(a.B(0)), none; }},
             {L"Delete", [=](const Args&) { return r->Delete(), none; }}};
   if (auto* as = dynamic_cast<cdo::Attachments*>(o)) return {{L"Add", [=](const Args&) { return as->Add(); }}};
   if (auto* at = dynamic_cast<cdo::Attachment*>(o))
-    return {{L"Type", nullptr, [=](const Variant& v) { at->Type(Arg<L>(v)); }},
-            {L"Position", nullptr, [=](const Variant& v) { at->Position(Arg<L>(v)); }},
-            {L"Name", nullptr, [=](const Variant& v) { at->Name(Arg<S>(v)); }},
-            {L"Source", nullptr, [=](const Variant& v) { at->Source(Arg<S>(v)); }},
-            {L"ReadFromFile", [=](const Args& a) { return at->ReadFromFile(Arg<S>(a.at(0))), none; }}};
+    return {{L"Type", nullptr, [=](const Args& a) { at->Type(a.L(0)); }},
+            {L"Position", nullptr, [=](const Args& a) { at->Position(a.L(0)); }},
+            {L"Name", nullptr, [=](const Args& a) { at->Name(a.S(0)); }},
+            {L"Source", nullptr, [=](const Args& a) { at->Source(a.S(0)); }},
+            {L"ReadFromFile", [=](const Args& a) { return at->ReadFromFile(a.S(0)), none; }}};
   if (auto* ap = dynamic_cast<outlook::Application*>(o))
-    return {{L"GetNamespace", [=](const Args& a) { return ap->GetNamespace(Arg<S>(a.at(0))); }},
-            {L"CreateItem", [=](const Args& a) { return ap->CreateItem(Arg<L>(a.at(0))); }}};
+    return {{L"GetNamespace", [=](const Args& a) { return ap->GetNamespace(a.S(0)); }},
+            {L"CreateItem", [=](const Args& a) { return ap->CreateItem(a.L(0)); }}};
   if (auto* n = dynamic_cast<outlook::NameSpace*>(o))
     return {{L"Logon", [=](const Args&) { return n->Logon(), none; }}};
   if (auto* i = dynamic_cast<outlook::MailItem*>(o))
-    return {
-        {L"Subject", nullptr, [=](const Variant& v) { i->Subject(Arg<S>(v)); }},
-        {L"Body", [=](const Args&) { return i->Body(); }, [=](const Variant& v) { i->Body(Arg<S>(v)); }},
-        {L"HTMLBody", [=](const Args&) { return i->HTMLBody(); }, [=](const Variant& v) { i->HTMLBody(Arg<S>(v)); }},
-        {L"Importance", nullptr, [=](const Variant& v) { i->Importance(Arg<L>(v)); }},
-        {L"Recipients", [=](const Args&) { return i->Recipients(); }},
-        {L"Attachments", [=](const Args&) { return i->Attachments(); }},
-        {L"Display", [=](const Args&) { return i->Display(), none; }}};
-  if (auto* r = dynamic_cast<outlook::Recipients*>(o))
-    return {{L"Add", [=](const Args& a) { return r->Add(Arg<S>(a.at(0))); }}};
+    return {{L"Subject", nullptr, [=](const Args& a) { i->Subject(a.S(0)); }},
+            {L"Body", [=](const Args&) { return i->Body(); }, [=](const Args& a) { i->Body(a.S(0)); }},
+            {L"HTMLBody", [=](const Args&) { return i->HTMLBody(); }, [=](const Args& a) { i->HTMLBody(a.S(0)); }},
+            {L"Importance", nullptr, [=](const Args& a) { i->Importance(a.L(0)); }},
+            {L"Recipients", [=](const Args&) { return i->Recipients(); }},
+            {L"Attachments", [=](const Args&) { return i->Attachments(); }},
+            {L"Display", [=](const Args&) { return i->Display(), none; }}};
+  if (auto* r = dynamic_cast<outlook::Recipients*>(o)) return {{L"Add", [=](const Args& a) { return r->Add(a.S(0)); }}};
   if (auto* r = dynamic_cast<outlook::Recipient*>(o))
-    return {{L"Type", nullptr, [=](const Variant& v) { r->Type(Arg<L>(v)); }}};
+    return {{L"Type", nullptr, [=](const Args& a) { r->Type(a.L(0)); }}};
   if (auto* as = dynamic_cast<outlook::Attachments*>(o))
-    return {{L"Add", [=](const Args& a) {
-               return as->Add(Arg<S>(a.at(0)), Arg<L>(a.at(1)), Arg<L>(a.at(2)), Arg<S>(a.at(3)));
-             }}};
+    return {{L"Add", [=](const Args& a) { return as->Add(a.S(0), a.L(1), a.L(2), a.S(3)); }}};
   return {};  // an Outlook attachment, or an item that is no mail item: no member of ours
 }
 
@@ -148,7 +147,7 @@ struct Served final : IDispatch, IClassFactory {
       Args args;  // DISPPARAMS holds them last first
       const auto no_object = [](IDispatch*) -> Variant::Object { throw RuntimeError(error_number::kTypeMismatch); };
       for (UINT i = params->cArgs; i-- > 0;) args.push_back(platform::FromVariant(params->rgvarg[i], no_object));
-      if (put) return members[id].put(args.at(0)), S_OK;
+      if (put) return members[id].put(args), S_OK;
       const Variant answer = members[id].get(args);
       if (result) platform::ToVariant(answer, *result, [](const Variant::Object& o) { return New(o).Detach(); });
       return S_OK;
