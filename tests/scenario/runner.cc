@@ -329,8 +329,7 @@ std::shared_ptr<testing::RecordedObject> Make() {
 }
 // With --through-com (Windows), serves a double of CDO or Outlook through the system's COM, to the late-bound
 // adapters SystemPlatform() registers, and answers true (through_com_windows.cc); none otherwise.
-using ComServing = bool (*)(const std::string& prog_id, const std::string& kind, platform::AutomationServers::Factory);
-ComServing through_com = nullptr;
+bool (*through_com)(const std::string& prog_id, const std::string& kind, platform::AutomationServers::Factory);
 
 const std::map<std::string, std::shared_ptr<testing::RecordedObject> (*)()> kDoubleKinds = {
     {"mapi-session", Make<testing::FakeMapiSession>},
