@@ -1,8 +1,18 @@
 #include "platform/windows/com_variant.h"
 
+#include <utility>
+
 #include "platform/windows/wide_text.h"
 
 namespace quorvel::platform {
+namespace {
+// Checked here rather than by VariantChangeType, which Wine lets wrap (an unsigned 4000000000 to a negative Long).
+template <class Integer>
+Variant Long(Integer number) {
+  if (!std::in_range<std::int32_t>(number)) throw RuntimeError(error_number::kOverflow);
+  return static_cast<std::int32_t>(number);
+}
+}  // namespace
 
 Variant FromVariant(const VARIANT& value, const std::function<Variant::Object(IDispatch*)>& objectOf) {
   switch (V_VT(&value)) {
@@ -12,23 +22,16 @@ Variant FromVariant(const VARIANT& value, const std::function<Variant::Object(ID
       if (V_ERROR(&value) == DISP_E_PARAMNOTFOUND) return Variant::Missing{};
       break;
     case VT_BOOL: return Variant(V_BOOL(&value) != VARIANT_FALSE);
-    case VT_I1:
-    case VT_I2:
-    case VT_I4:
-    case VT_I8:
-    case VT_INT:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_UI8:
-    case VT_UINT: {
-      OwnedVariant number;
-      // VariantChangeType only reads its source, though it does not say so.
-      const HRESULT status = VariantChangeType(&number, const_cast<VARIANT*>(&value), 0, VT_I4);
-      if (status == DISP_E_OVERFLOW) throw RuntimeError(error_number::kOverflow);
-      if (FAILED(status)) break;
-      return static_cast<std::int32_t>(V_I4(&number));
-    }
+    case VT_I1: return Long(static_cast<signed char>(V_I1(&value)));
+    case VT_I2: return Long(V_I2(&value));
+    case VT_I4: return Long(V_I4(&value));
+    case VT_I8: return Long(V_I8(&value));
+    case VT_INT: return Long(V_INT(&value));
+    case VT_UI1: return Long(V_UI1(&value));
+    case VT_UI2: return Long(V_UI2(&value));
+    case VT_UI4: return Long(V_UI4(&value));
+    case VT_UI8: return Long(V_UI8(&value));
+    case VT_UINT: return Long(V_UINT(&value));
     case VT_R4: return static_cast<double>(V_R4(&value));
     case VT_R8: return V_R8(&value);
     case VT_BSTR: return Narrow({V_BSTR(&value), SysStringLen(V_BSTR(&value))});
