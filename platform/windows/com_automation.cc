@@ -66,7 +66,10 @@ struct LateBoundObject::Dispatch {
 LateBoundObject::LateBoundObject(std::unique_ptr<Dispatch> dispatch) : dispatch_(std::move(dispatch)) {}
 LateBoundObject::~LateBoundObject() = default;
 
-Variant LateBoundObject::Get(const std::string& member) { return Invoke(member, DISPATCH_PROPERTYGET, {}); }
+// Read as the runtime reads a property: a server may make it either kind of member.
+Variant LateBoundObject::Get(const std::string& member) {
+  return Invoke(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
+}
 
 void LateBoundObject::Put(const std::string& member, const Variant& value) {
   Invoke(member, DISPATCH_PROPERTYPUT, {value});
