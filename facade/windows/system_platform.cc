@@ -1,5 +1,7 @@
 // The library's platform on Windows: the system's own registry, files, temp folder, version, shell,
-// programs and message box. The mail clients are the registry's: there is no desktop list to add.
+// programs and message box, and the mail system's own automation: the Simple MAPI controls over the
+// system's Simple MAPI, CDO and Outlook through COM. The mail clients are the registry's: there is no
+// desktop list to add.
 #include "platform/automation_servers.h"
 #include "platform/local_file_system.h"
 #include "platform/services.h"
@@ -11,6 +13,9 @@
 #include "platform/windows/settings_store.h"
 #include "platform/windows/shell.h"
 #include "platform/windows/version.h"
+#include "providers/cdo/windows/late_bound_cdo.h"
+#include "providers/mapi/windows/system_mapi_controls.h"
+#include "providers/outlook/windows/late_bound_outlook.h"
 #include "quorvel/platform.h"
 
 namespace quorvel {
@@ -26,6 +31,9 @@ Platform SystemPlatform() {
       .programs = std::make_shared<platform::SystemProgramStarter>(),
       .servers = std::make_shared<platform::AutomationServers>(),
   });
+  mapi::RegisterSystemMapiControls(*services->servers, services->file_system);
+  cdo::RegisterSessionServer(*services->servers);
+  outlook::RegisterApplicationServer(*services->servers);
   return Platform{.clock = std::make_shared<platform::SystemClock>(),
                   .message_box = std::make_shared<platform::SystemMessageBox>(),
                   .services = std::move(services)};

@@ -22,6 +22,26 @@ std::string Narrow(std::wstring_view utf16) {
   return utf8;
 }
 
+std::optional<std::string> ToAnsiCodePage(std::string_view utf8) {
+  if (utf8.empty()) return std::string();
+  if (utf8.find('\0') != std::string_view::npos ||
+      !MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0)) {
+    return std::nullopt;
+  }
+  const std::wstring wide = Widen(utf8);
+  const int size = static_cast<int>(wide.size());
+  // A UTF-8 code page holds every character, and takes neither the flag nor the question.
+  const bool utf8_page = GetACP() == CP_UTF8;
+  const DWORD flags = utf8_page ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL defaulted = FALSE;
+  const int length =
+      WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, utf8_page ? nullptr : &defaulted);
+  if (length == 0 || defaulted) return std::nullopt;
+  std::string ansi(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), size, ansi.data(), length, nullptr, nullptr);
+  return ansi;
+}
+
 std::string SystemErrorText(unsigned long code) {
   wchar_t* text = nullptr;
   const DWORD length =

@@ -15,17 +15,24 @@ namespace quorvel::mapi {
 inline constexpr const char* kSessionProgId = "MSMAPI.MAPISession";
 inline constexpr const char* kMessagesProgId = "MSMAPI.MAPIMessages";
 
-// The controls' own error numbers.
+// The controls' own error numbers: 32000 + the Simple MAPI code where the mail system answers one.
 namespace mapi_error {
 inline constexpr std::int32_t kUserAbort = 32001;
 inline constexpr std::int32_t kFailure = 32002;
 inline constexpr std::int32_t kLoginFailure = 32003;
+inline constexpr std::int32_t kInsufficientMemory = 32005;
+inline constexpr std::int32_t kTooManySessions = 32008;
+inline constexpr std::int32_t kTooManyFiles = 32009;
+inline constexpr std::int32_t kTooManyRecipients = 32010;
 inline constexpr std::int32_t kAttachmentNotFound = 32011;
+inline constexpr std::int32_t kAttachmentOpenFailure = 32012;
+inline constexpr std::int32_t kUnknownRecipient = 32014;
 inline constexpr std::int32_t kBadRecipType = 32015;
 inline constexpr std::int32_t kTextTooLarge = 32018;
 inline constexpr std::int32_t kInvalidRecips = 32025;
 inline constexpr std::int32_t kNotSupported = 32026;
 inline constexpr std::int32_t kInvalidSession = 32019;
+inline constexpr std::int32_t kAmbiguousRecipient = 32021;
 inline constexpr std::int32_t kNoSession = 32053;
 inline constexpr std::int32_t kNoAttachment = 32058;
 }  // namespace mapi_error

@@ -1,5 +1,5 @@
-// quorvel-scenario FILE.json: runs a scenario against the library with the platform and automation
-// doubles and prints its transcript. Exit status: 0 when the scenario ran (whatever the library
+// quorvel-scenario [--through-com] FILE.json: runs a scenario against the library with the platform and
+// automation doubles and prints its transcript. Exit status: 0 when the scenario ran (whatever the library
 // answered), 2 for a malformed scenario or a usage error, 1 when the runner itself failed.
 #include <algorithm>
 #include <cctype>
@@ -25,6 +25,7 @@
 #include "platform/shell.h"
 #include "platform/system_temp_folder.h"
 #include "quorvel/message_box.h"
+#include "quorvel/platform.h"
 #include "tests/doubles/fake_cdo_objects.h"
 #include "tests/doubles/fake_mapi_controls.h"
 #include "tests/doubles/fake_outlook.h"
@@ -326,6 +327,10 @@ template <class Double>
 std::shared_ptr<testing::RecordedObject> Make() {
   return std::make_shared<Double>();
 }
+// With --through-com (Windows), serves a double of CDO or Outlook through the system's COM, to the late-bound
+// adapters SystemPlatform() registers, and answers true (through_com_windows.cc); none otherwise.
+bool (*through_com)(const std::string& prog_id, const std::string& kind, platform::AutomationServers::Factory);
+
 const std::map<std::string, std::shared_ptr<testing::RecordedObject> (*)()> kDoubleKinds = {
     {"mapi-session", Make<testing::FakeMapiSession>},
     {"mapi-messages", Make<testing::FakeMapiMessages>},
@@ -342,8 +347,7 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
     platform.services->registry = ReadRegistry(scenario);
     // The system's own version source reads the scenario's version; null makes every call fail.
     const Json& version = At(scenario, "windows_version", kNull);
-    testing::PutVariable("QUORVEL_WINDOWS_VERSION",
-                         version.is_null() ? std::nullopt : std::optional(String(version)));
+    testing::PutVariable("QUORVEL_WINDOWS_VERSION", version.is_null() ? std::nullopt : std::optional(String(version)));
     platform.services->versions = std::make_shared<platform::EnvironmentVersionSource>();
     const Json& shell = At(scenario, "shell", kNoObject);
     AllowKeys(shell, {"answer", "raises"});
@@ -375,7 +379,8 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
     }
     platform.services->temp_folder = temp_folder;
     if (const Json& config = At(scenario, "context", kNoObject); !config.is_null()) context = ReadContext(config);
-    platform.services->servers = std::make_shared<platform::AutomationServers>();
+    platform.services->servers =
+        through_com ? SystemPlatform().services->servers : std::make_shared<platform::AutomationServers>();
     for (const auto& [prog_id, config] : Object(At(scenario, "servers", kNoObject)).items())
       ReadServer(prog_id, config);
   }
@@ -487,10 +492,12 @@ class Environment : public platform::Shell, public platform::ProgramStarter, pub
                                 : Expect(value, value.type() == start.type(), "a value like " + start.dump());
       }
     }
-    platform.services->servers->Register(prog_id, [&server] {
+    const auto factory = [&server] {
       ++server.created;
       return std::dynamic_pointer_cast<AutomationObject>(server.object);
-    });
+    };
+    if (!through_com || !through_com(prog_id, server.kind, factory))
+      platform.services->servers->Register(prog_id, factory);
   }
 
   std::intptr_t shell_answer_ = platform::shell_answer::kStarted;
@@ -685,16 +692,24 @@ std::string Print(const Json& value, std::size_t indent = 0, std::size_t column 
   return text + "\n" + std::string(indent, ' ') + (value.is_object() ? "}" : "]");
 }
 }  // namespace
+bool ServeThroughCom(const std::string& prog_id, const std::string& kind, platform::AutomationServers::Factory factory);
 }  // namespace quorvel::scenario
 
 int main(int argc, char** argv) {
   using namespace quorvel::scenario;
-  const std::vector<std::string> arguments = quorvel::platform::PrepareConsole(argc, argv);
+  std::vector<std::string> arguments = quorvel::platform::PrepareConsole(argc, argv);
+#ifdef _WIN32
+  if (arguments.size() == 3 && arguments[1] == "--through-com") {
+    through_com = ServeThroughCom;
+    arguments.erase(arguments.begin() + 1);
+  }
+#endif
   const bool help = arguments.size() == 2 && arguments[1] == "--help";
   if (arguments.size() != 2 || arguments[1].starts_with('-')) {
     (help ? std::cout : std::cerr)
-        << "usage: quorvel-scenario FILE.json\n"
+        << "usage: quorvel-scenario [--through-com] FILE.json\n"
            "Runs the scenario against the library with test doubles and prints its transcript as JSON.\n"
+           "On Windows, --through-com serves the CDO and Outlook doubles through the system's COM.\n"
            "Exit status: 0 the scenario ran, 2 a malformed scenario, 1 the runner failed. See docs/scenarios.md.\n";
     return help ? 0 : 2;
   }

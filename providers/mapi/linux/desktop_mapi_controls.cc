@@ -2,7 +2,7 @@
 
 #include <gio/gdesktopappinfo.h>
 
-#include <limits>
+#include <optional>
 
 #include "platform/linux/desktop_handlers.h"
 #include "platform/linux/shell.h"
@@ -52,27 +52,6 @@ bool NamesFile(const std::string& path) {
 }
 
 }  // namespace
-
-std::int32_t SignedOnSessions::Add(MailRoute route) {
-  const std::lock_guard lock(mutex_);
-  do {
-    last_id_ = last_id_ == std::numeric_limits<std::int32_t>::max() ? 1 : last_id_ + 1;
-  } while (sessions_.contains(last_id_));
-  sessions_.emplace(last_id_, std::move(route));
-  return last_id_;
-}
-
-void SignedOnSessions::Remove(std::int32_t id) {
-  const std::lock_guard lock(mutex_);
-  sessions_.erase(id);
-}
-
-std::optional<MailRoute> SignedOnSessions::Find(std::int32_t id) const {
-  const std::lock_guard lock(mutex_);
-  const auto found = sessions_.find(id);
-  if (found == sessions_.end()) return std::nullopt;
-  return found->second;
-}
 
 DesktopMapiSession::~DesktopMapiSession() {
   if (session_id_ != 0) sessions_->Remove(session_id_);
@@ -153,7 +132,7 @@ void DesktopMapiMessages::Launch(const MailHandler& handler, const ComposeLaunch
 
 void RegisterDesktopMapiControls(platform::AutomationServers& servers, std::shared_ptr<platform::Shell> shell,
                                  std::shared_ptr<platform::ProgramStarter> programs, std::string mailSystemClient) {
-  auto sessions = std::make_shared<SignedOnSessions>();
+  auto sessions = std::make_shared<DesktopSessions>();
   servers.Register(kSessionProgId, [sessions, client = std::move(mailSystemClient)] {
     return std::make_shared<DesktopMapiSession>(sessions, client);
   });

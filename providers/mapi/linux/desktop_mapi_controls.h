@@ -28,10 +28,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <variant>
 
@@ -42,31 +39,20 @@
 #include "providers/mapi/linux/email_portal.h"
 #include "providers/mapi/mapi_controls.h"
 #include "providers/mapi/message_slots.h"
+#include "providers/mapi/signed_on_sessions.h"
 
 namespace quorvel::mapi {
 
 // Where a session hands its messages: a mailto: handler's own back end, or the Email portal.
 using MailRoute = std::variant<MailHandler, EmailPortal>;
 
-// The sessions, each with the route it signed on to, through one registration of the controls; both controls
-// share it.
-class SignedOnSessions {
- public:
-  // A new session number, never 0 and never one in use.
-  std::int32_t Add(MailRoute route);
-  void Remove(std::int32_t id);
-  std::optional<MailRoute> Find(std::int32_t id) const;
-
- private:
-  mutable std::mutex mutex_;
-  std::map<std::int32_t, MailRoute> sessions_;
-  std::int32_t last_id_ = 0;
-};
+// The sessions, each with the route it signed on to.
+using DesktopSessions = SignedOnSessions<MailRoute>;
 
 class DesktopMapiSession : public MapiSession {
  public:
   // mailSystemClient: a desktop client's name as the Mail key lists it, or empty for the desktop's default.
-  DesktopMapiSession(std::shared_ptr<SignedOnSessions> sessions, std::string mailSystemClient)
+  DesktopMapiSession(std::shared_ptr<DesktopSessions> sessions, std::string mailSystemClient)
       : sessions_(std::move(sessions)), mail_system_client_(std::move(mailSystemClient)) {}
   ~DesktopMapiSession() override;  // an unloaded control's session ends with it
   DesktopMapiSession(const DesktopMapiSession&) = delete;
@@ -83,7 +69,7 @@ class DesktopMapiSession : public MapiSession {
   void SignOff() override;
 
  private:
-  std::shared_ptr<SignedOnSessions> sessions_;
+  std::shared_ptr<DesktopSessions> sessions_;
   std::string mail_system_client_;
   std::int32_t session_id_ = 0;
   bool download_mail_ = false;
@@ -95,7 +81,7 @@ class DesktopMapiSession : public MapiSession {
 
 class DesktopMapiMessages : public MapiMessages, public HandOffReport {
  public:
-  DesktopMapiMessages(std::shared_ptr<SignedOnSessions> sessions, std::shared_ptr<platform::Shell> shell,
+  DesktopMapiMessages(std::shared_ptr<DesktopSessions> sessions, std::shared_ptr<platform::Shell> shell,
                       std::shared_ptr<platform::ProgramStarter> programs)
       : sessions_(std::move(sessions)), shell_(std::move(shell)), programs_(std::move(programs)) {}
 
@@ -119,7 +105,7 @@ class DesktopMapiMessages : public MapiMessages, public HandOffReport {
  private:
   void Launch(const MailHandler& handler, const ComposeLaunch& launch);
 
-  std::shared_ptr<SignedOnSessions> sessions_;
+  std::shared_ptr<DesktopSessions> sessions_;
   std::shared_ptr<platform::Shell> shell_;
   std::shared_ptr<platform::ProgramStarter> programs_;
   MessageSlots message_;

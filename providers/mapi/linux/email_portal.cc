@@ -15,6 +15,7 @@
 #include "platform/linux/shell.h"
 #include "platform/text_encoding.h"
 #include "providers/mapi/mapi_controls.h"
+#include "providers/mapi/recipient_address.h"
 
 namespace quorvel::mapi {
 
@@ -86,22 +87,6 @@ bool PortalTakes(std::string_view address) {
   return IsWords(address.substr(0, at), ".+-") && IsWords(domain, ".-") && domain.find('.') != std::string_view::npos;
 }
 
-std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// "Ann <ann@example.org>" -> "ann@example.org": the portal takes no display names.
-std::string BareAddress(std::string_view address) {
-  address = Trimmed(address);
-  const auto open = address.rfind('<');
-  if (address.ends_with('>') && open != std::string_view::npos) {
-    address = Trimmed(address.substr(open + 1, address.size() - open - 2));
-  }
-  return std::string(address);
-}
-
 void RequireUtf8(const std::string& text, const std::string& what) {
   if (!platform::IsValidUtf8(text)) {
     throw MapiError(mapi_error::kNotSupported, what + " is not UTF-8 text, which " + kPortal + " takes only");
@@ -112,7 +97,8 @@ Strings Addresses(const Strings& given) {
   Strings addresses;
   for (const auto& text : given) {
     RequireUtf8(text, "the address " + text);
-    std::string address = BareAddress(text);
+    // The portal takes no display names.
+    std::string address = SplitRecipient(text).address;
     if (!PortalTakes(address)) {
       throw MapiError(mapi_error::kInvalidRecips, text + " is not an address " + kPortal + " takes");
     }
