@@ -37,8 +37,7 @@
 #include "platform/shell.h"
 #include "providers/mapi/linux/compose_backends.h"
 #include "providers/mapi/linux/email_portal.h"
-#include "providers/mapi/mapi_controls.h"
-#include "providers/mapi/message_slots.h"
+#include "providers/mapi/control_properties.h"
 #include "providers/mapi/signed_on_sessions.h"
 
 namespace quorvel::mapi {
@@ -49,7 +48,7 @@ using MailRoute = std::variant<MailHandler, EmailPortal>;
 // The sessions, each with the route it signed on to.
 using DesktopSessions = SignedOnSessions<MailRoute>;
 
-class DesktopMapiSession : public MapiSession {
+class DesktopMapiSession : public MapiSessionProperties {
  public:
   // mailSystemClient: a desktop client's name as the Mail key lists it, or empty for the desktop's default.
   DesktopMapiSession(std::shared_ptr<DesktopSessions> sessions, std::string mailSystemClient)
@@ -58,12 +57,6 @@ class DesktopMapiSession : public MapiSession {
   DesktopMapiSession(const DesktopMapiSession&) = delete;
   DesktopMapiSession& operator=(const DesktopMapiSession&) = delete;
 
-  void DownLoadMail(bool value) override { download_mail_ = value; }
-  void LogonUI(bool value) override { logon_ui_ = value; }
-  void NewSession(bool value) override { new_session_ = value; }
-  std::int32_t SessionID() override { return session_id_; }
-  void Password(const std::string& value) override { password_ = value; }
-  void UserName(const std::string& value) override { user_name_ = value; }
   // Signing on again ends the session held before.
   void SignOn() override;
   void SignOff() override;
@@ -71,34 +64,14 @@ class DesktopMapiSession : public MapiSession {
  private:
   std::shared_ptr<DesktopSessions> sessions_;
   std::string mail_system_client_;
-  std::int32_t session_id_ = 0;
-  bool download_mail_ = false;
-  bool logon_ui_ = false;
-  bool new_session_ = false;
-  std::string user_name_;
-  std::string password_;
 };
 
-class DesktopMapiMessages : public MapiMessages, public HandOffReport {
+class DesktopMapiMessages : public ComposingMessages, public HandOffReport {
  public:
   DesktopMapiMessages(std::shared_ptr<DesktopSessions> sessions, std::shared_ptr<platform::Shell> shell,
                       std::shared_ptr<platform::ProgramStarter> programs)
       : sessions_(std::move(sessions)), shell_(std::move(shell)), programs_(std::move(programs)) {}
 
-  void SessionID(std::int32_t value) override { session_id_ = value; }
-  void Compose() override { message_.Compose(); }
-  void MsgSubject(const std::string& value) override { message_.MsgSubject(value); }
-  void MsgNoteText(const std::string& value) override { message_.MsgNoteText(value); }
-  std::int32_t RecipCount() override { return message_.RecipCount(); }
-  void RecipIndex(std::int32_t value) override { message_.RecipIndex(value); }
-  void RecipAddress(const std::string& value) override { message_.RecipAddress(value); }
-  void RecipType(std::int16_t value) override { message_.RecipType(value); }
-  std::int32_t AttachmentCount() override { return message_.AttachmentCount(); }
-  void AttachmentIndex(std::int32_t value) override { message_.AttachmentIndex(value); }
-  void AttachmentName(const std::string& value) override { message_.AttachmentName(value); }
-  void AttachmentPathName(const std::string& value) override { message_.AttachmentPathName(value); }
-  void AttachmentPosition(std::int32_t value) override { message_.AttachmentPosition(value); }
-  void AttachmentType(std::int16_t value) override { message_.AttachmentType(value); }
   void Send(bool showDialog) override;
   std::vector<std::string> NotHandedOver() const override { return not_handed_over_; }
 
@@ -108,8 +81,6 @@ class DesktopMapiMessages : public MapiMessages, public HandOffReport {
   std::shared_ptr<DesktopSessions> sessions_;
   std::shared_ptr<platform::Shell> shell_;
   std::shared_ptr<platform::ProgramStarter> programs_;
-  MessageSlots message_;
-  std::int32_t session_id_ = 0;
   std::vector<std::string> not_handed_over_;
 };
 

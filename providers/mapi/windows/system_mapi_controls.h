@@ -25,8 +25,7 @@
 
 #include "platform/automation_servers.h"
 #include "platform/file_system.h"
-#include "providers/mapi/mapi_controls.h"
-#include "providers/mapi/message_slots.h"
+#include "providers/mapi/control_properties.h"
 #include "providers/mapi/signed_on_sessions.h"
 #include "providers/mapi/windows/simple_mapi.h"
 
@@ -39,59 +38,31 @@ struct MapiLogon {
 };
 using SystemSessions = SignedOnSessions<MapiLogon>;
 
-class SystemMapiSession : public MapiSession {
+class SystemMapiSession : public MapiSessionProperties {
  public:
   explicit SystemMapiSession(std::shared_ptr<SystemSessions> sessions) : sessions_(std::move(sessions)) {}
   ~SystemMapiSession() override;  // an unloaded control's session ends with it
   SystemMapiSession(const SystemMapiSession&) = delete;
   SystemMapiSession& operator=(const SystemMapiSession&) = delete;
 
-  void DownLoadMail(bool value) override { download_mail_ = value; }
-  void LogonUI(bool value) override { logon_ui_ = value; }
-  void NewSession(bool value) override { new_session_ = value; }
-  std::int32_t SessionID() override { return session_id_; }
-  void Password(const std::string& value) override { password_ = value; }
-  void UserName(const std::string& value) override { user_name_ = value; }
   // Signing on again ends the session held before.
   void SignOn() override;
   void SignOff() override;
 
  private:
   std::shared_ptr<SystemSessions> sessions_;
-  std::int32_t session_id_ = 0;
-  bool download_mail_ = false;
-  bool logon_ui_ = false;
-  bool new_session_ = false;
-  std::string user_name_;
-  std::string password_;
 };
 
-class SystemMapiMessages : public MapiMessages {
+class SystemMapiMessages : public ComposingMessages {
  public:
   SystemMapiMessages(std::shared_ptr<SystemSessions> sessions, std::shared_ptr<platform::FileSystem> files)
       : sessions_(std::move(sessions)), files_(std::move(files)) {}
 
-  void SessionID(std::int32_t value) override { session_id_ = value; }
-  void Compose() override { message_.Compose(); }
-  void MsgSubject(const std::string& value) override { message_.MsgSubject(value); }
-  void MsgNoteText(const std::string& value) override { message_.MsgNoteText(value); }
-  std::int32_t RecipCount() override { return message_.RecipCount(); }
-  void RecipIndex(std::int32_t value) override { message_.RecipIndex(value); }
-  void RecipAddress(const std::string& value) override { message_.RecipAddress(value); }
-  void RecipType(std::int16_t value) override { message_.RecipType(value); }
-  std::int32_t AttachmentCount() override { return message_.AttachmentCount(); }
-  void AttachmentIndex(std::int32_t value) override { message_.AttachmentIndex(value); }
-  void AttachmentName(const std::string& value) override { message_.AttachmentName(value); }
-  void AttachmentPathName(const std::string& value) override { message_.AttachmentPathName(value); }
-  void AttachmentPosition(std::int32_t value) override { message_.AttachmentPosition(value); }
-  void AttachmentType(std::int16_t value) override { message_.AttachmentType(value); }
   void Send(bool showDialog) override;
 
  private:
   std::shared_ptr<SystemSessions> sessions_;
   std::shared_ptr<platform::FileSystem> files_;
-  MessageSlots message_;
-  std::int32_t session_id_ = 0;
 };
 
 // Registers both controls under their program identifiers, sharing one table of sessions; the messages
