@@ -40,7 +40,8 @@ Platform SystemPlatform(const std::string& mailSystemClient) {
 
 std::vector<std::string> DesktopMailClientNames() {
   std::vector<std::string> names;
-  for (const auto& handler : mapi::NamedMailHandlers()) names.push_back(handler.name);
+  const auto view = mapi::MailViewOfThisOperation();
+  for (const auto& handler : view->Handlers()) names.push_back(handler.name);
   return names;
 }
 

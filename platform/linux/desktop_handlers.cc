@@ -35,9 +35,14 @@ std::vector<glib::Object<GAppInfo>> HandlersFor(std::string_view scheme) {
   return handlers;
 }
 
-glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme) {
+glib::Object<GAppInfo> GioDefaultHandlerFor(std::string_view scheme) {
   glib::Object<GAppInfo> chosen(g_app_info_get_default_for_type(ContentType(scheme).c_str(), FALSE));
   if (chosen && PassesTheRule(chosen.get())) return chosen;
+  return nullptr;
+}
+
+glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme) {
+  if (auto chosen = GioDefaultHandlerFor(scheme)) return chosen;
   // As GIO does for a default that does not exist: the first handler there is.
   auto handlers = HandlersFor(scheme);
   if (handlers.empty()) return nullptr;

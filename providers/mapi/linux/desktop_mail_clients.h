@@ -20,6 +20,7 @@
 
 #include <gio/gio.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,8 +36,22 @@ struct NamedHandler {
   platform::glib::Object<GAppInfo> info;
 };
 
-// The desktop's mailto: handlers in GIO's order, each under the name the Mail key gives it.
-std::vector<NamedHandler> NamedMailHandlers();
+// The desktop's mail clients as one operation sees them (platform/operation_scope.h): each part is
+// worked out when first asked for, then kept for the rest of the operation.
+class DesktopMailView {
+ public:
+  // The desktop's mailto: handlers in GIO's order, each under the name the Mail key gives it.
+  const std::vector<NamedHandler>& Handlers();
+  // The handler mailto: links open with (platform::DefaultHandlerFor); null when there is none.
+  GAppInfo* DefaultHandler();
+
+ private:
+  std::optional<std::vector<NamedHandler>> handlers_;
+  std::optional<platform::glib::Object<GAppInfo>> default_handler_;
+};
+
+// The running operation's view; outside any operation, a new one for each call.
+std::shared_ptr<DesktopMailView> MailViewOfThisOperation();
 
 // The Mail key's subtree; nullopt when no launchable entry handles mailto.
 std::optional<platform::RegKey> DesktopMailClients();

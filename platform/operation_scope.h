@@ -1,0 +1,22 @@
+// One operation of the library (a send, a listing of the mail clients) sees one state of the desktop:
+// what a system's seams work out about it (the mail clients, the default one) may be kept while the
+// operation runs, and is worked out afresh by the next, so a client installed between two sends is
+// seen by the second.
+#pragma once
+
+#include <cstdint>
+
+namespace quorvel::platform {
+
+class OperationScope {
+ public:
+  OperationScope();  // a scope opened inside another belongs to the outer one's operation
+  ~OperationScope();
+  OperationScope(const OperationScope&) = delete;
+  OperationScope& operator=(const OperationScope&) = delete;
+
+  // The operation running on this thread, never the same number twice; 0 outside any.
+  static std::uint64_t Current();
+};
+
+}  // namespace quorvel::platform
