@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace quorvel::platform {
 
@@ -18,5 +19,19 @@ class OperationScope {
   // The operation running on this thread, never the same number twice; 0 outside any.
   static std::uint64_t Current();
 };
+
+// What this thread's running operation keeps: made when first asked for in the operation, then the
+// same for the rest of it; outside any operation, made anew for each call.
+template <class Kept>
+std::shared_ptr<Kept> KeptForThisOperation() {
+  thread_local std::uint64_t made_for = 0;
+  thread_local std::shared_ptr<Kept> kept;
+  const std::uint64_t operation = OperationScope::Current();
+  if (!kept || operation == 0 || operation != made_for) {
+    kept = std::make_shared<Kept>();
+    made_for = operation;
+  }
+  return kept;
+}
 
 }  // namespace quorvel::platform

@@ -90,17 +90,6 @@ GAppInfo* DesktopMailView::DefaultHandler() {
   return default_handler_->get();
 }
 
-std::shared_ptr<DesktopMailView> MailViewOfThisOperation() {
-  thread_local std::uint64_t made_for = 0;
-  thread_local std::shared_ptr<DesktopMailView> view;
-  const std::uint64_t operation = platform::OperationScope::Current();
-  if (!view || operation == 0 || operation != made_for) {
-    view = std::make_shared<DesktopMailView>();
-    made_for = operation;
-  }
-  return view;
-}
-
 std::optional<RegKey> DesktopMailClients() {
   if (ComposeThroughPortal()) {
     // A sandbox sees none of the host's entries; the portal reaches whichever client the host has.
@@ -109,7 +98,7 @@ std::optional<RegKey> DesktopMailClients() {
     mail.SetValue("", StringValue(kPortalClientName));
     return mail;
   }
-  const std::shared_ptr<DesktopMailView> view = MailViewOfThisOperation();
+  const std::shared_ptr<DesktopMailView> view = platform::KeptForThisOperation<DesktopMailView>();
   const auto& handlers = view->Handlers();
   GAppInfo* default_handler = view->DefaultHandler();
 

@@ -20,7 +20,6 @@
 
 #include <gio/gio.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,8 +35,8 @@ struct NamedHandler {
   platform::glib::Object<GAppInfo> info;
 };
 
-// The desktop's mail clients as one operation sees them (platform/operation_scope.h): each part is
-// worked out when first asked for, then kept for the rest of the operation.
+// The desktop's mail clients as one operation sees them, kept for it by
+// platform::KeptForThisOperation: each part is worked out when first asked for.
 class DesktopMailView {
  public:
   // The desktop's mailto: handlers in GIO's order, each under the name the Mail key gives it.
@@ -49,9 +48,6 @@ class DesktopMailView {
   std::optional<std::vector<NamedHandler>> handlers_;
   std::optional<platform::glib::Object<GAppInfo>> default_handler_;
 };
-
-// The running operation's view; outside any operation, a new one for each call.
-std::shared_ptr<DesktopMailView> MailViewOfThisOperation();
 
 // The Mail key's subtree; nullopt when no launchable entry handles mailto.
 std::optional<platform::RegKey> DesktopMailClients();
