@@ -4,6 +4,7 @@
 
 #include "facade/email_impl.h"
 #include "log/context_access.h"
+#include "platform/operation_scope.h"
 #include "platform/registry_operations.h"
 #include "platform/services.h"
 
@@ -24,6 +25,7 @@ void EmailImpl::SetApplicationContext(std::shared_ptr<ApplicationContext> appCon
 void EmailImpl::ClientToUse(std::string client) { client_to_use_ = std::move(client); }
 
 bool EmailImpl::GetMailClients(StringArray& clientList, std::string& defaultClient) {
+  const platform::OperationScope operation;  // the list and the default from one desktop
   log::FacadeProcedure p(trail_, "Quorvel/EMail/GetMailClients");
   bool result = false;
   p.Trap([&] {

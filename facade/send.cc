@@ -6,6 +6,7 @@
 #include "facade/email_impl.h"
 #include "lists/list_shape.h"
 #include "log/context_access.h"
+#include "platform/operation_scope.h"
 #include "platform/registry_operations.h"
 #include "platform/settings_store.h"
 #include "platform/version_probe.h"
@@ -42,6 +43,8 @@ bool MentionsLotus(std::string name) {
 }  // namespace
 
 bool EmailImpl::Send(const Message& message) {
+  // The client list, the default and the sign-on all see one desktop.
+  const platform::OperationScope operation;
   log::FacadeProcedure p(trail_, "Quorvel/EMail/Send");
   bool result = false;
   outcome_ = {};

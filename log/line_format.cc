@@ -16,27 +16,44 @@ std::string Stamp(const platform::LocalTime& time, int hour) {
                 ((time.year % 100) + 100) % 100, hour % 100, time.minute % 100, time.second % 100);
   return text;
 }
+
+bool SameSecond(const platform::LocalTime& a, const platform::LocalTime& b) {
+  return a.second == b.second && a.minute == b.minute && a.hour == b.hour && a.day == b.day && a.month == b.month &&
+         a.year == b.year;
+}
+
 }  // namespace
 
-std::string LogTimestamp(const platform::LocalTime& time) {
-  const int hour12 = time.hour % 12 == 0 ? 12 : time.hour % 12;
-  return Stamp(time, hour12) + (time.hour < 12 ? " am" : " pm");
+// A trail writes many lines within one second: each thread keeps the last stamp it formatted.
+const std::string& LogTimestamp(const platform::LocalTime& time) {
+  thread_local platform::LocalTime formatted_for{.year = -1};
+  thread_local std::string stamp;
+  if (stamp.empty() || !SameSecond(time, formatted_for)) {
+    const int hour12 = time.hour % 12 == 0 ? 12 : time.hour % 12;
+    stamp = Stamp(time, hour12) + (time.hour < 12 ? " am" : " pm");
+    formatted_for = time;
+  }
+  return stamp;
 }
 
 std::string ErrorTimestamp(const platform::LocalTime& time) { return Stamp(time, time.hour); }
 
 std::string FacadeLine(const platform::LocalTime& time, std::string_view message) {
-  std::string line = LogTimestamp(time);
+  const std::string& stamp = LogTimestamp(time);
+  std::string line;
+  line.reserve(stamp.size() + 1 + message.size());
+  line += stamp;
   line += '\t';
   line += message;
   return line;
 }
 
-std::string ProviderEntry(const platform::LocalTime& time, std::string_view message) {
-  std::string entry = "\t" + LogTimestamp(time) + "  ";
-  entry += message;
-  entry += "\r\n";
-  return entry;
+void AppendProviderEntry(std::string& log, const platform::LocalTime& time, MessageParts message) {
+  log += '\t';
+  log += LogTimestamp(time);
+  log += "  ";
+  for (const std::string_view part : message) log += part;
+  log += "\r\n";
 }
 
 std::string ErrorEntry(const platform::LocalTime& time, ErrorCodeForm form, const ErrorLineFields& error) {

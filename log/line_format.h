@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -10,15 +11,19 @@
 
 namespace quorvel::log {
 
-// "dd mmm yy hh:nn:ss am/pm", the hour on the 12-hour clock (midnight and noon are 12).
-std::string LogTimestamp(const platform::LocalTime& time);
+// "dd mmm yy hh:nn:ss am/pm", the hour on the 12-hour clock (midnight and noon are 12); valid until
+// this thread's next call.
+const std::string& LogTimestamp(const platform::LocalTime& time);
 // "dd mmm yy hh:nn:ss", the hour on the 24-hour clock.
 std::string ErrorTimestamp(const platform::LocalTime& time);
 
 // What the facade hands to the context: time stamp, TAB, message.
 std::string FacadeLine(const platform::LocalTime& time, std::string_view message);
-// One entry of a provider's session log: TAB, time stamp, two blanks, message, CR LF.
-std::string ProviderEntry(const platform::LocalTime& time, std::string_view message);
+// A message given in parts, so that a long one (a message body) is copied once, into its line.
+using MessageParts = std::initializer_list<std::string_view>;
+
+// Appends one entry of a provider's session log: TAB, time stamp, two blanks, message, CR LF.
+void AppendProviderEntry(std::string& log, const platform::LocalTime& time, MessageParts message);
 
 enum class ErrorCodeForm {
   kDecimal,        // "Error: 91 in"

@@ -6,12 +6,6 @@ namespace quorvel::log {
 
 Procedure::Procedure(SessionLog& log, std::string tag) : log_(log), tag_(std::move(tag)) {}
 
-void Procedure::Log(std::string_view text) {
-  std::string message = tag_;
-  message += text;
-  log_.LogLine(message);
-}
-
 void Procedure::Enter() { Log(log_.style().entry_text); }
 
 void Procedure::Exit() { Log(" - Normal Exit"); }

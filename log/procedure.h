@@ -29,7 +29,11 @@ class Procedure {
   // Marks the numbered line that runs next; an error from here on is reported at this line.
   void Line(int number) { line_ = number; }
 
-  void Log(std::string_view text);  // the tag immediately followed by the text
+  // The tag immediately followed by the texts.
+  template <class... Texts>
+  void Log(const Texts&... texts) {
+    log_.LogLine({std::string_view(tag_), std::string_view(texts)...});
+  }
   void Enter();                     // the tag and the class's entry text
   void Exit();                      // the tag and " - Normal Exit"
 

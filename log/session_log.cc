@@ -7,9 +7,13 @@ namespace quorvel::log {
 SessionLog::SessionLog(std::shared_ptr<platform::Clock> clock, TrailStyle style)
     : clock_(std::move(clock)), style_(style) {}
 
-void SessionLog::LogLine(std::string_view message) {
-  text_ += ProviderEntry(clock_->Now(), message);
-  if (verbose_context_) verbose_context_->SessionLogAddVerbose(std::string(message));
+void SessionLog::LogLine(MessageParts message) {
+  AppendProviderEntry(text_, clock_->Now(), message);
+  if (verbose_context_) {
+    std::string bare;
+    for (const std::string_view part : message) bare += part;
+    verbose_context_->SessionLogAddVerbose(bare);
+  }
 }
 
 void SessionLog::ErrorLine(std::string_view tag, int line, const AutomationError& error) {

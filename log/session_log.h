@@ -22,7 +22,8 @@ class SessionLog {
  public:
   SessionLog(std::shared_ptr<platform::Clock> clock, TrailStyle style);
 
-  void LogLine(std::string_view message);
+  void LogLine(std::string_view message) { LogLine({message}); }
+  void LogLine(MessageParts message);
   // Appends the error line of an error trapped at a line of the procedure with that tag.
   void ErrorLine(std::string_view tag, int line, const AutomationError& error);
   const std::string& GetLog() const { return text_; }

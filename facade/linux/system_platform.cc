@@ -7,6 +7,7 @@
 #include "platform/linux/settings_store.h"
 #include "platform/linux/shell.h"
 #include "platform/local_file_system.h"
+#include "platform/operation_scope.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "platform/system_temp_folder.h"
@@ -40,7 +41,8 @@ Platform SystemPlatform(const std::string& mailSystemClient) {
 
 std::vector<std::string> DesktopMailClientNames() {
   std::vector<std::string> names;
-  for (const auto& handler : mapi::NamedMailHandlers()) names.push_back(handler.name);
+  const auto view = platform::KeptForThisOperation<mapi::DesktopMailView>();
+  for (const auto& handler : view->Handlers()) names.push_back(handler.name);
   return names;
 }
 

@@ -16,8 +16,11 @@ bool PassesTheRule(GAppInfo* info) {
   if (G_IS_DESKTOP_APP_INFO(info)) {
     GDesktopAppInfo* entry = G_DESKTOP_APP_INFO(info);
     if (g_desktop_app_info_get_is_hidden(entry)) return false;
-    const glib::Text try_exec(g_desktop_app_info_get_string(entry, "TryExec"));
-    if (try_exec && *try_exec && !ProgramExists(try_exec.get())) return false;
+    // Asked first: reading a key an entry lacks makes GLib build a translated error message for it.
+    if (g_desktop_app_info_has_key(entry, "TryExec")) {
+      const glib::Text try_exec(g_desktop_app_info_get_string(entry, "TryExec"));
+      if (try_exec && *try_exec && !ProgramExists(try_exec.get())) return false;
+    }
   }
   const char* program = g_app_info_get_executable(info);  // the Exec line's first word
   return !program || !*program || ProgramExists(program);
@@ -35,9 +38,14 @@ std::vector<glib::Object<GAppInfo>> HandlersFor(std::string_view scheme) {
   return handlers;
 }
 
-glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme) {
+glib::Object<GAppInfo> GioDefaultHandlerFor(std::string_view scheme) {
   glib::Object<GAppInfo> chosen(g_app_info_get_default_for_type(ContentType(scheme).c_str(), FALSE));
   if (chosen && PassesTheRule(chosen.get())) return chosen;
+  return nullptr;
+}
+
+glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme) {
+  if (auto chosen = GioDefaultHandlerFor(scheme)) return chosen;
   // As GIO does for a default that does not exist: the first handler there is.
   auto handlers = HandlersFor(scheme);
   if (handlers.empty()) return nullptr;

@@ -23,6 +23,10 @@ std::vector<glib::Object<GAppInfo>> HandlersFor(std::string_view scheme);
 // handler there is; none when no handler passes the rule.
 glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme);
 
+// GIO's default handler for the scheme when it passes the rule, else none; DefaultHandlerFor without
+// its fall-back, for a caller that has the handlers listed already.
+glib::Object<GAppInfo> GioDefaultHandlerFor(std::string_view scheme);
+
 // Inside a Flatpak (/.flatpak-info exists) or a Snap (SNAP is set), where the host's desktop entries
 // and programs are out of sight.
 bool InsideSandbox();

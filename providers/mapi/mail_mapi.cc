@@ -132,11 +132,11 @@ bool MailMAPIImpl::Send(const Message& message) {
         p.Log(" - set Compose");
         messages.Compose();
         p.Line(40);
-        p.Log(" - set MsgSubject: '" + message.Subject + "'");
+        p.Log(" - set MsgSubject: '", message.Subject, "'");
         p.Line(50);
         messages.MsgSubject(message.From.empty() ? message.Subject : message.From + " | " + message.Subject);
         p.Line(60);
-        p.Log(" - set MsgNoteText: '" + message.Body + "'");
+        p.Log(" - set MsgNoteText: '", message.Body, "'");
         messages.MsgNoteText(message.Body);
         p.Line(70);
         AddRecipients(message.addrTO, "To");

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "platform/linux/desktop_handlers.h"
+#include "platform/operation_scope.h"
 #include "platform/registry.h"
 #include "providers/mapi/linux/email_portal.h"
 
@@ -13,8 +14,8 @@ namespace {
 
 namespace glib = platform::glib;
 using platform::CaseInsensitiveLess;
-using platform::DefaultHandlerFor;
 using platform::DesktopId;
+using platform::GioDefaultHandlerFor;
 using platform::HandlersFor;
 using platform::kMailtoScheme;
 using platform::RegKey;
@@ -65,8 +66,9 @@ std::string CommandWithoutFieldCodes(std::string_view exec) {
   return first < last ? std::string(first, last) : std::string();
 }
 
-std::vector<NamedHandler> NamedMailHandlers() {
-  std::vector<NamedHandler> named;
+const std::vector<NamedHandler>& DesktopMailView::Handlers() {
+  if (handlers_) return *handlers_;
+  std::vector<NamedHandler>& named = handlers_.emplace();
   std::set<std::string, CaseInsensitiveLess> taken;  // as registry names, without regard to case
   for (auto& handler : HandlersFor(kMailtoScheme)) {
     std::string name = glib::TextOrEmpty(g_app_info_get_name(handler.get()));
@@ -78,6 +80,16 @@ std::vector<NamedHandler> NamedMailHandlers() {
   return named;
 }
 
+GAppInfo* DesktopMailView::DefaultHandler() {
+  if (!default_handler_) {
+    // As platform::DefaultHandlerFor, falling back on the handlers listed here rather than listing them again.
+    glib::Object<GAppInfo> chosen = GioDefaultHandlerFor(kMailtoScheme);
+    if (!chosen && !Handlers().empty()) chosen.reset(G_APP_INFO(g_object_ref(Handlers().front().info.get())));
+    default_handler_ = std::move(chosen);
+  }
+  return default_handler_->get();
+}
+
 std::optional<RegKey> DesktopMailClients() {
   if (ComposeThroughPortal()) {
     // A sandbox sees none of the host's entries; the portal reaches whichever client the host has.
@@ -86,8 +98,9 @@ std::optional<RegKey> DesktopMailClients() {
     mail.SetValue("", StringValue(kPortalClientName));
     return mail;
   }
-  const auto handlers = NamedMailHandlers();
-  const glib::Object<GAppInfo> default_handler = DefaultHandlerFor(kMailtoScheme);
+  const std::shared_ptr<DesktopMailView> view = platform::KeptForThisOperation<DesktopMailView>();
+  const auto& handlers = view->Handlers();
+  GAppInfo* default_handler = view->DefaultHandler();
 
   RegKey mail;
   for (const auto& [name, handler] : handlers) {
@@ -95,7 +108,7 @@ std::optional<RegKey> DesktopMailClients() {
     RegKey& client = mail.FindOrCreate(name);
     client.FindOrCreate("shell\\open\\command")
         .SetValue("", StringValue(CommandWithoutFieldCodes(glib::TextOrEmpty(g_app_info_get_commandline(info)))));
-    if (default_handler && g_app_info_equal(info, default_handler.get())) mail.SetValue("", StringValue(name));
+    if (default_handler && g_app_info_equal(info, default_handler)) mail.SetValue("", StringValue(name));
   }
   if (handlers.empty()) return std::nullopt;
   return mail;

@@ -35,8 +35,19 @@ struct NamedHandler {
   platform::glib::Object<GAppInfo> info;
 };
 
-// The desktop's mailto: handlers in GIO's order, each under the name the Mail key gives it.
-std::vector<NamedHandler> NamedMailHandlers();
+// The desktop's mail clients as one operation sees them, kept for it by
+// platform::KeptForThisOperation: each part is worked out when first asked for.
+class DesktopMailView {
+ public:
+  // The desktop's mailto: handlers in GIO's order, each under the name the Mail key gives it.
+  const std::vector<NamedHandler>& Handlers();
+  // The handler mailto: links open with (platform::DefaultHandlerFor); null when there is none.
+  GAppInfo* DefaultHandler();
+
+ private:
+  std::optional<std::vector<NamedHandler>> handlers_;
+  std::optional<platform::glib::Object<GAppInfo>> default_handler_;
+};
 
 // The Mail key's subtree; nullopt when no launchable entry handles mailto.
 std::optional<platform::RegKey> DesktopMailClients();

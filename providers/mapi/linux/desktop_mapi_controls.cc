@@ -6,6 +6,7 @@
 
 #include "platform/linux/desktop_handlers.h"
 #include "platform/linux/shell.h"
+#include "platform/operation_scope.h"
 #include "providers/mapi/linux/body_files.h"
 #include "providers/mapi/linux/desktop_mail_clients.h"
 #include "quorvel/error.h"
@@ -15,7 +16,6 @@ namespace quorvel::mapi {
 namespace {
 
 namespace glib = platform::glib;
-using platform::DefaultHandlerFor;
 
 MailHandler MailHandlerOf(GAppInfo* info) {
   MailHandler handler{platform::DesktopId(info), glib::TextOrEmpty(g_app_info_get_name(info)), {}};
@@ -29,16 +29,17 @@ MailHandler MailHandlerOf(GAppInfo* info) {
 }
 
 // The desktop client of that name, else the handler the desktop opens mailto: links with (the same
-// one the desktop shell seam starts).
+// one the desktop shell seam starts), as the running operation sees them.
 std::optional<MailHandler> MailSystemHandler(const std::string& name) {
+  const std::shared_ptr<DesktopMailView> view = platform::KeptForThisOperation<DesktopMailView>();
   if (!name.empty()) {
-    for (const auto& named : NamedMailHandlers()) {
+    for (const auto& named : view->Handlers()) {
       if (platform::EqualsIgnoringCase(named.name, name)) return MailHandlerOf(named.info.get());
     }
   }
-  const glib::Object<GAppInfo> info = DefaultHandlerFor(platform::kMailtoScheme);
+  GAppInfo* info = view->DefaultHandler();
   if (!info) return std::nullopt;
-  return MailHandlerOf(info.get());
+  return MailHandlerOf(info);
 }
 
 std::string EndedAtOnce(const std::string& who, int status) {
