@@ -17,16 +17,19 @@ write=--write-hive
 "$program" "$write" "$work/big.reg" "$keys"
 : >"$work/empty.reg"
 
-peak_kb() {  # the maximum resident set size of reading the hive file $1, in kB
+peak_kb() {  # the maximum resident set size of reading the hive file $1, in kB; the CPU seconds in $work/cpu
   /usr/bin/time -v "$program" --read-hive "$1" 2>"$work/time" >"$work/out" || { cat "$work/time" >&2; exit 1; }
+  awk -F': ' '/User time|System time/ { cpu += $2 } END { print cpu }' "$work/time" >"$work/cpu"
   sed -n 's/^[[:space:]]*Maximum resident set size (kbytes): //p' "$work/time"
 }
 size=$(stat -c %s "$work/big.reg")
 floor=$(peak_kb "$work/empty.reg")
 peak=$(peak_kb "$work/big.reg")
-awk -v keys="$keys" -v enc="$encoding" -v size="$size" -v floor="$floor" -v peak="$peak" -v out="$(cat "$work/out")" 'BEGIN {
+awk -v keys="$keys" -v enc="$encoding" -v size="$size" -v floor="$floor" -v peak="$peak" -v out="$(cat "$work/out")" \
+    -v cpu="$(cat "$work/cpu")" 'BEGIN {
   printf "hive: %d keys, %s, %.1f MB (%s)\n", keys, enc, size / 1e6, out
-  printf "peak resident, reading it: %.1f MB = %.2f x the file\n", peak * 1024 / 1e6, peak * 1024 / size
+  printf "peak resident, reading it: %.1f MB = %.2f x the file (%.2f s of CPU, the program start included)\n",
+    peak * 1024 / 1e6, peak * 1024 / size, cpu
   printf "peak resident, reading an empty hive: %.1f MB; the difference: %.1f MB = %.2f x the file\n",
     floor * 1024 / 1e6, (peak - floor) * 1024 / 1e6, (peak - floor) * 1024 / size
 }'
