@@ -15,6 +15,12 @@ namespace quorvel::bench {
 // The listing cases' worker process: serves them from a desktop of `entries` mailto: handlers.
 int RunListingWorker(int entries);
 
+// The hive memory measurement's two steps (bench/hive_memory.sh), each a process of its own: writes a
+// hive of `keys` keys as the Hive/keys_* cases make them, then reads a hive file once as the registry
+// does (platform::ReadHiveFile).
+int WriteHiveFile(const char* path, int keys, bool utf16);
+int ReadHiveOnce(const char* path);
+
 // Ends the case with the reason, and the program with a failure once every case has run, so that the
 // test run notices a case that no longer measures what it should.
 void Fail(benchmark::State& state, const std::string& why);

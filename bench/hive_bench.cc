@@ -1,13 +1,19 @@
 // Reading hive files: bytes per second for hives of 1,000 to 100,000 keys, as UTF-8 and as UTF-16, and
 // for one key holding 1,000 to 100,000 values. The rate should not fall as the hive grows.
+// The peak memory of one read is measured apart (bench/hive_memory.sh), in processes of its own.
 #include <benchmark/benchmark.h>
 #include <glib.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <string>
 
+#include "bench/bench.h"
+#include "platform/linux/registry.h"
 #include "platform/reg_file.h"
+#include "quorvel/error.h"
 
 namespace quorvel::bench {
 
@@ -93,6 +99,25 @@ void ParseHive(benchmark::State& state) {
 }
 
 }  // namespace
+
+int WriteHiveFile(const char* path, int keys, bool utf16) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << (utf16 ? Utf16(ManyKeys(keys)) : ManyKeys(keys));
+  file.close();
+  return file ? 0 : 1;
+}
+
+int ReadHiveOnce(const char* path) {
+  try {
+    const platform::RegKey hive = platform::ReadHiveFile(path, "HKEY_LOCAL_MACHINE");
+    const platform::RegKey* software = hive.Find("Software");
+    std::cout << (software ? software->subkeys().size() : 0) << " keys below Software\n";
+    return 0;
+  } catch (const AutomationError& error) {
+    std::cerr << error.description() << "\n";
+    return 1;
+  }
+}
 
 BENCHMARK(ParseHive<kKeysUtf8>)
     ->Name("Hive/keys_utf8")

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/key_tree_builder.h"
 #include "platform/registry.h"
 #include "platform/text_encoding.h"
 #include "quorvel/error.h"
@@ -67,12 +71,19 @@ std::string_view TrimTrailing(std::string_view text) {
   return text;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
+// The value of each byte as a hex digit, -1 for those that are not one.
+constexpr std::array<std::int8_t, 256> kHexDigits = [] {
+  std::array<std::int8_t, 256> digits{};
+  for (int c = 0; c < 256; ++c) {
+    digits[c] = c >= '0' && c <= '9'   ? static_cast<std::int8_t>(c - '0')
+                : c >= 'a' && c <= 'f' ? static_cast<std::int8_t>(c - 'a' + 10)
+                : c >= 'A' && c <= 'F' ? static_cast<std::int8_t>(c - 'A' + 10)
+                                       : std::int8_t{-1};
+  }
+  return digits;
+}();
+
+int HexDigit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
 
 // The value of 1 to `maxDigits` hex digits, or nullopt when `text` is anything else.
 std::optional<std::uint32_t> ParseHexNumber(std::string_view text, std::size_t maxDigits) {
@@ -86,57 +97,195 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view text, std::size_t m
   return value;
 }
 
+// What InvalidUtf8Offset answers (a NUL counts as invalid, as do overlong forms, surrogates and code
+// points past U+10FFFF), with ASCII taken eight bytes at a time: nearly all of a hive's text.
+std::size_t FirstInvalidUtf8(std::string_view text) {
+  const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  std::size_t at = 0;
+  while (at < size) {
+    for (std::uint64_t word; at + 8 <= size; at += 8) {
+      std::memcpy(&word, bytes + at, 8);
+      if (((word | ((word - kOnes) & ~word)) & kHighBits) != 0) break;  // a byte not ASCII, or a NUL
+    }
+    if (at == size) break;
+    const unsigned char lead = bytes[at];
+    if (lead == 0) return at;
+    if (lead < 0x80) {
+      ++at;
+      continue;
+    }
+    // The sequence's length, and the range its second byte must fall in so that it is neither overlong,
+    // nor a surrogate, nor past U+10FFFF.
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return at;
+    }
+    if (length > size - at || bytes[at + 1] < low || bytes[at + 1] > high) return at;
+    for (std::size_t i = 2; i < length; ++i) {
+      if ((bytes[at + i] & 0xC0) != 0x80) return at;
+    }
+    at += length;
+  }
+  return std::string_view::npos;
+}
+
 std::size_t LineOfOffset(std::string_view text, std::size_t offset) {
   return static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n')) + 1;
 }
 
-// The UTF-16 units of little-endian bytes; an odd last byte is left out.
-std::u16string Utf16LeUnits(std::string_view bytes) {
-  std::u16string units(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                     static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  }
-  return units;
+// Where the first problem of UTF-16LE text is, and which: a NUL unit or an unpaired surrogate.
+struct Utf16Problem {
+  std::size_t unit;
+  const char* what;
+};
+
+char16_t UnitAt(std::string_view bytes, std::size_t unit) {
+  return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * unit]) |
+                               static_cast<unsigned char>(bytes[2 * unit + 1]) << 8);
 }
 
-// UTF-16LE (after its BOM) to UTF-8. An error names the line of the decoded text it stops at.
+// The words read below hold UTF-16LE units in their lanes as the machine orders bytes.
+static_assert(std::endian::native == std::endian::little, "UTF-16LE read a word at a time");
+
+// Whether the four UTF-16LE units at `units` are ASCII, none NUL: nearly all of a hive's text.
+bool IsAsciiWithoutNul(const char* units) {
+  std::uint64_t word;
+  std::memcpy(&word, units, 8);
+  constexpr std::uint64_t kNotAscii = 0xFF80FF80FF80FF80u;
+  constexpr std::uint64_t kOnes = 0x0001000100010001u;
+  constexpr std::uint64_t kHighBits = 0x8000800080008000u;
+  return (word & kNotAscii) == 0 && ((word - kOnes) & ~word & kHighBits) == 0;
+}
+
+bool IsHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Appends the UTF-8 form of a code point at `out`, returning the end.
+char* PutUtf8(char* out, char32_t code_point) {
+  if (code_point < 0x80) {
+    *out++ = static_cast<char>(code_point);
+  } else if (code_point < 0x800) {
+    *out++ = static_cast<char>(0xC0 | code_point >> 6);
+    *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
+  } else if (code_point < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | code_point >> 12);
+    *out++ = static_cast<char>(0x80 | (code_point >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | code_point >> 18);
+    *out++ = static_cast<char>(0x80 | (code_point >> 12 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code_point >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (code_point & 0x3F));
+  }
+  return out;
+}
+
+// UTF-16LE (after its BOM) to UTF-8, in two passes over the units: the first finds the first problem
+// and the size, the second writes. An error names the line of the decoded text it stops at: where the
+// first NUL or unpaired surrogate stands (GLib's conversion and the Windows one stop there alike), else,
+// for an odd byte at the end, the last line.
 std::string DecodeUtf16Le(std::string_view bytes, std::string_view fileName) {
-  const std::u16string units = Utf16LeUnits(bytes);
-  const auto line_before = [&units](std::size_t unit) {
-    return static_cast<std::size_t>(
-               std::count(units.begin(), units.begin() + static_cast<std::ptrdiff_t>(unit), u'\n')) +
-           1;
+  const std::size_t units = bytes.size() / 2;
+  const auto line_before = [&](std::size_t unit) {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < unit; ++i) line += UnitAt(bytes, i) == u'\n';
+    return line;
   };
-  std::size_t read = 0;
-  std::optional<std::string> text = Utf16ToUtf8(units, read);
-  if (!text) Malformed(fileName, line_before(read), "unpaired surrogate");
-  // The conversion stops at a NUL unit, which a text file never holds, and before a high surrogate
-  // that ends the text.
-  if (read < units.size())
-    Malformed(fileName, line_before(read), units[read] == 0 ? "NUL character" : "unpaired surrogate");
-  if (bytes.size() % 2 != 0) Malformed(fileName, line_before(units.size()), "truncated UTF-16 text");
-  return std::move(*text);
+  std::size_t size = 0;
+  std::optional<Utf16Problem> problem;
+  for (std::size_t i = 0; i < units; ++i) {
+    if (i + 4 <= units && IsAsciiWithoutNul(bytes.data() + 2 * i)) {
+      size += 4;
+      i += 3;
+      continue;
+    }
+    const char16_t unit = UnitAt(bytes, i);
+    if (unit < 0x80) {
+      if (unit == 0) {
+        problem = Utf16Problem{i, "NUL character"};
+        break;
+      }
+      size += 1;
+    } else if (unit < 0x800) {
+      size += 2;
+    } else if (IsHighSurrogate(unit)) {
+      if (i + 1 == units || !IsLowSurrogate(UnitAt(bytes, i + 1))) {
+        problem = Utf16Problem{i, "unpaired surrogate"};
+        break;
+      }
+      size += 4;
+      ++i;
+    } else if (IsLowSurrogate(unit)) {
+      problem = Utf16Problem{i, "unpaired surrogate"};
+      break;
+    } else {
+      size += 3;
+    }
+  }
+  if (problem) Malformed(fileName, line_before(problem->unit), problem->what);
+  if (bytes.size() % 2 != 0) Malformed(fileName, line_before(units), "truncated UTF-16 text");
+  std::string text(size, '\0');
+  char* out = text.data();
+  for (std::size_t i = 0; i < units; ++i) {
+    if (i + 4 <= units && IsAsciiWithoutNul(bytes.data() + 2 * i)) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data() + 2 * i, 8);
+      for (int k = 0; k < 4; ++k) *out++ = static_cast<char>(word >> (16 * k));
+      i += 3;
+      continue;
+    }
+    const char16_t unit = UnitAt(bytes, i);
+    if (unit < 0x80) {
+      *out++ = static_cast<char>(unit);
+    } else if (IsHighSurrogate(unit)) {
+      out = PutUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (UnitAt(bytes, ++i) - 0xDC00));
+    } else {
+      out = PutUtf8(out, unit);
+    }
+  }
+  return text;
 }
 
-// String data that the version 5 form writes as hex: UTF-16LE to UTF-8, NUL units (the separators of a
-// multi-string, the terminator) kept as NUL bytes. Nothing when the bytes are not UTF-16.
-std::optional<std::vector<std::uint8_t>> Utf8OfUtf16Le(const std::vector<std::uint8_t>& bytes) {
-  if (bytes.size() % 2 != 0) return std::nullopt;
-  const std::u16string units = Utf16LeUnits({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-  std::vector<std::uint8_t> utf8;
-  for (std::u16string_view rest = units;;) {
-    const auto nul = rest.find(u'\0');
-    if (const auto segment = rest.substr(0, nul); !segment.empty()) {
-      std::size_t read = 0;
-      const std::optional<std::string> text = Utf16ToUtf8(segment, read);
-      if (!text || read != segment.size()) return std::nullopt;
-      utf8.insert(utf8.end(), text->begin(), text->end());
+// String data that the version 5 form writes as hex: UTF-16LE to UTF-8 where it stands, NUL units (the
+// separators of a multi-string, the terminator) kept as NUL bytes. The `size` bytes at `data` are the
+// start of a stretch of text that ends at `end` and is at least 1.5 times as long (the hex text they
+// were read from): moved to its end first, they are read ahead of the UTF-8 written from its start,
+// which is never more than 1.5 times what it was read from. Returns the UTF-8 size, or nothing when the
+// bytes are not UTF-16 (an odd count, an unpaired surrogate).
+std::optional<std::size_t> Utf16LeToUtf8InPlace(char* data, std::size_t size, char* end) {
+  if (size % 2 != 0) return std::nullopt;
+  const std::size_t units = size / 2;
+  char* const in = end - size;
+  std::memmove(in, data, size);
+  const std::string_view bytes(in, size);
+  char* out = data;
+  for (std::size_t i = 0; i < units; ++i) {
+    const char16_t unit = UnitAt(bytes, i);
+    if (IsHighSurrogate(unit)) {
+      if (i + 1 == units || !IsLowSurrogate(UnitAt(bytes, i + 1))) return std::nullopt;
+      const char16_t low = UnitAt(bytes, ++i);
+      out = PutUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+    } else if (IsLowSurrogate(unit)) {
+      return std::nullopt;
+    } else {
+      out = PutUtf8(out, unit);
     }
-    if (nul == std::u16string_view::npos) return utf8;
-    utf8.push_back(0);
-    rest.remove_prefix(nul + 1);
   }
+  return static_cast<std::size_t>(out - data);
 }
 
 // Physical lines of the text, without their line ends.
@@ -160,10 +309,33 @@ class Lines {
   std::size_t number_ = 0;
 };
 
+// The number of non-empty segments of a key path, counted up to `limit`.
+std::size_t KeyDepth(std::string_view path, std::size_t limit) {
+  std::size_t depth = 0;
+  bool in_segment = false;
+  for (const char c : path) {
+    if (c == '\\') {
+      in_segment = false;
+    } else if (!in_segment) {
+      in_segment = true;
+      if (++depth == limit) break;
+    }
+  }
+  return depth;
+}
+
+// Reads the text into the builder's tree, decoding strings and hex data in place: each value's bytes
+// are written over the text of its own line (or lines), from their start on, behind where the reading
+// is, so the tree views them where they stand. The text is valid UTF-8 without NUL throughout (checked
+// or decoded so before), and unescaping takes out only ASCII: a name's only way not to fit on a line
+// is a carriage return.
 class Parser {
  public:
-  Parser(std::string_view text, std::string_view root, std::string_view fileName)
-      : lines_(text), root_(root), file_name_(fileName) {}
+  Parser(RegKey::Builder& builder, std::size_t start, std::string_view root, std::string_view fileName)
+      : builder_(builder),
+        lines_(std::string_view(builder.text(), builder.size()).substr(start)),
+        root_(root),
+        file_name_(fileName) {}
 
   RegKey Parse() {
     std::string_view line;
@@ -175,13 +347,16 @@ class Parser {
       break;
     }
     while (lines_.Next(line)) ParseLine(TrimLeading(TrimTrailing(line)));
-    return std::move(hive_);
+    return builder_.Finish();
   }
 
  private:
   enum class HexState { kStart, kAfterByte, kAfterComma };
 
   [[noreturn]] void Fail(std::string_view problem) const { Malformed(file_name_, lines_.number(), problem); }
+
+  // Where a view into the text stands, to write there.
+  char* At(std::string_view text) const { return builder_.text() + (text.data() - builder_.text()); }
 
   void ParseLine(std::string_view line) {
     if (line.empty() || line.front() == ';') return;
@@ -195,21 +370,20 @@ class Parser {
     std::string_view path = line.substr(1, line.size() - 2);
     const bool remove = path.starts_with('-');
     if (remove) path.remove_prefix(1);
-    if (!FitsOnALine(path)) Fail("carriage return in a key name");
+    if (path.find('\r') != std::string_view::npos) Fail("carriage return in a key name");
     const auto slash = path.find('\\');
     if (!NamesRoot(path.substr(0, slash))) {
       Fail("key " + Excerpt(path) + " is not under " + std::string(root_));
     }
     const std::string_view relative = slash == std::string_view::npos ? "" : path.substr(slash + 1);
-    const std::size_t depth = SplitKeyPath(relative).size();
+    const std::size_t depth = KeyDepth(relative, kMaxKeyDepth + 1);
     if (depth > kMaxKeyDepth) Fail("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
-    current_ = nullptr;
     if (!remove) {
-      current_ = &hive_.FindOrCreate(relative);
+      builder_.OpenKey(relative);
     } else if (depth == 0) {
       Fail("cannot delete the root key " + Excerpt(path));
     } else {
-      hive_.Remove(relative);
+      builder_.DeleteKey(relative);
     }
   }
 
@@ -221,60 +395,72 @@ class Parser {
   }
 
   void ParseValue(std::string_view line) {
-    if (!current_) Fail("value outside a key");
-    std::string name;
+    if (!builder_.HasCurrentKey()) Fail("value outside a key");
+    std::string_view name;
     if (line.front() == '@') {
       line.remove_prefix(1);
     } else {
-      name = ParseQuoted(line);
-      if (!FitsOnALine(name)) Fail("carriage return in a value name");
+      name = Unquote(line);
+      if (name.find('\r') != std::string_view::npos) Fail("carriage return in a value name");
     }
     line = TrimLeading(line);
     if (!line.starts_with('=')) Fail("missing '=' after the value name");
     line = TrimLeading(line.substr(1));
 
+    char* const data = At(line);  // where the value's bytes go
     if (line.starts_with('"')) {
-      const std::string text = ParseQuoted(line);
+      const std::string_view text = Unquote(line);
       if (!line.empty()) Fail("unexpected text after the string");
-      // Stored with its terminating NUL, as the registry keeps strings.
-      current_->SetValue(name, RegValue{reg_type::kString, {text.c_str(), text.c_str() + text.size() + 1}});
+      // Stored with its terminating NUL, as the registry keeps strings: over the closing quote, or
+      // behind it when escapes made the text shorter.
+      At(text)[text.size()] = '\0';
+      builder_.SetValue(name, reg_type::kString, {text.data(), text.size() + 1});
     } else if (line == "-") {
-      current_->RemoveValue(name);
+      builder_.RemoveValue(name);
     } else if (line.starts_with("dword:")) {
       const auto number = ParseHexNumber(line.substr(6), 8);
       if (!number) Fail("bad dword");
-      std::vector<std::uint8_t> data(4);
-      for (std::size_t i = 0; i < 4; ++i) data[i] = static_cast<std::uint8_t>(*number >> (8 * i));
-      current_->SetValue(name, RegValue{reg_type::kDword, std::move(data)});
+      for (std::size_t i = 0; i < 4; ++i) data[i] = static_cast<char>(*number >> (8 * i));
+      builder_.SetValue(name, reg_type::kDword, {data, 4});
     } else if (const auto type = HexType(line)) {
       const std::size_t first_line = lines_.number();
-      std::vector<std::uint8_t> data = ParseHexData(line);
+      char* end = nullptr;
+      std::size_t size = ParseHexData(line, data, end);
       if (hex_strings_are_utf16_ && IsStringType(*type)) {
-        auto utf8 = Utf8OfUtf16Le(data);
+        const auto utf8 = Utf16LeToUtf8InPlace(data, size, end);
         if (!utf8) Malformed(file_name_, first_line, "string data that is not UTF-16");
-        data = std::move(*utf8);
+        size = *utf8;
       }
-      current_->SetValue(name, RegValue{*type, std::move(data)});
+      builder_.SetValue(name, *type, {data, size});
     } else {
       Fail("bad value data");
     }
   }
 
-  // A double-quoted string at the start of `line`, unescaped; `line` is left after its closing quote.
-  std::string ParseQuoted(std::string_view& line) const {
-    std::string text;
-    for (std::size_t i = 1; i < line.size(); ++i) {
+  // A double-quoted string at the start of `line`, unescaped where it stands: the view returned starts
+  // after the opening quote. `line` is left after the closing quote.
+  std::string_view Unquote(std::string_view& line) const {
+    const char* const begin = line.data() + 1;
+    // Most strings hold no escape and stay as they are.
+    std::size_t i = 1;
+    while (i < line.size() && line[i] != '"' && line[i] != '\\') ++i;
+    if (i < line.size() && line[i] == '"') {
+      line.remove_prefix(i + 1);
+      return {begin, i - 1};
+    }
+    char* out = At(line) + i;  // behind the reading: each escape leaves a byte behind
+    for (; i < line.size(); ++i) {
       char c = line[i];
       if (c == '"') {
         line.remove_prefix(i + 1);
-        return text;
+        return {begin, static_cast<std::size_t>(out - begin)};
       }
       if (c == '\\') {
         if (++i == line.size()) break;
         c = line[i];
         if (c != '\\' && c != '"') Fail("bad escape");
       }
-      text.push_back(c);
+      *out++ = c;
     }
     Fail("unterminated string");
   }
@@ -293,66 +479,91 @@ class Parser {
     return type;
   }
 
-  // Comma-separated hex bytes, which may continue over following lines after a trailing backslash.
-  std::vector<std::uint8_t> ParseHexData(std::string_view segment) {
-    std::vector<std::uint8_t> data;
+  // Comma-separated hex bytes, which may continue over following lines after a trailing backslash,
+  // written from `out` on (behind the reading: each byte has two digits, and all but the first a comma
+  // before them, and the first a "hex:" prefix). Returns how many; `end` is left at the end of the last
+  // line's text.
+  std::size_t ParseHexData(std::string_view segment, char* out, char*& end) {
+    char* const begin = out;
     HexState state = HexState::kStart;
-    std::size_t commaLine = 0;
+    std::size_t comma_line = 0;
     for (;;) {
       const bool continued = segment.ends_with('\\');
       if (continued) segment = TrimTrailing(segment.substr(0, segment.size() - 1));
-      ParseHexSegment(segment, data, state, commaLine);
+      end = At(segment) + segment.size();
+      out = ParseHexSegment(segment, out, state, comma_line);
       if (!continued) break;
       if (!lines_.Next(segment)) Fail("continued value at the end of the file");
       segment = TrimTrailing(segment);
     }
-    if (state == HexState::kAfterComma) Malformed(file_name_, commaLine, "bad hex data");
-    return data;
+    if (state == HexState::kAfterComma) Malformed(file_name_, comma_line, "bad hex data");
+    return static_cast<std::size_t>(out - begin);
   }
 
-  void ParseHexSegment(std::string_view segment, std::vector<std::uint8_t>& data, HexState& state,
-                       std::size_t& commaLine) const {
-    for (segment = TrimLeading(segment); !segment.empty(); segment = TrimLeading(segment)) {
-      if (segment.front() == ',') {
+  char* ParseHexSegment(std::string_view segment, char* out, HexState& state, std::size_t& commaLine) const {
+    const char* p = segment.data();
+    const char* const end = p + segment.size();
+    while (p < end) {
+      const char c = *p;
+      if (IsBlank(c)) {
+        ++p;
+        continue;
+      }
+      if (c == ',') {
         if (state != HexState::kAfterByte) Fail("bad hex data");
         state = HexState::kAfterComma;
         commaLine = lines_.number();
-        segment.remove_prefix(1);
+        ++p;
         continue;
       }
-      const auto item = segment.substr(0, segment.find_first_of(", \t"));
-      const auto byte = ParseHexNumber(item, 2);
-      if (state == HexState::kAfterByte || !byte || item.size() != 2) Fail("bad hex data");
-      data.push_back(static_cast<std::uint8_t>(*byte));
+      // An item runs to the next comma or blank, and is two hex digits.
+      const int high = HexDigit(c);
+      const int low = p + 1 < end ? HexDigit(p[1]) : -1;
+      if (state == HexState::kAfterByte || high < 0 || low < 0 || (p + 2 < end && p[2] != ',' && !IsBlank(p[2]))) {
+        Fail("bad hex data");
+      }
+      *out++ = static_cast<char>(high << 4 | low);
       state = HexState::kAfterByte;
-      segment.remove_prefix(item.size());
+      p += 2;
     }
+    return out;
   }
 
+  RegKey::Builder& builder_;
   Lines lines_;
   std::string_view root_;
   std::string_view file_name_;
   bool hex_strings_are_utf16_ = false;  // so under the version 5 header; REGEDIT4's are bytes
-  RegKey hive_;
-  RegKey* current_ = nullptr;  // the key value lines go to; null before the first key and after a deletion
 };
+
+// Reads the bytes; `owned`, when given, holds them, and the tree takes them over rather than a copy.
+RegKey Parse(std::string_view bytes, std::string* owned, std::string_view root, std::string_view fileName) {
+  if (bytes.size() > kMaxHiveFileSize) Malformed(fileName, 1, "file too large");
+  std::string text;
+  std::size_t start = 0;
+  if (bytes.starts_with(kUtf16LeBom)) {
+    text = DecodeUtf16Le(bytes.substr(kUtf16LeBom.size()), fileName);
+    if (owned) std::string().swap(*owned);  // the UTF-16 bytes go before the tree grows
+  } else {
+    if (bytes.starts_with(kUtf8Bom)) start = kUtf8Bom.size();
+    const std::string_view utf8 = bytes.substr(start);
+    if (const std::size_t invalid = FirstInvalidUtf8(utf8); invalid != std::string_view::npos) {
+      Malformed(fileName, LineOfOffset(utf8, invalid), "invalid UTF-8");
+    }
+    text = owned ? std::move(*owned) : std::string(bytes);
+  }
+  RegKey::Builder builder(std::move(text));
+  return Parser(builder, start, root, fileName).Parse();
+}
 
 }  // namespace
 
 RegKey ParseRegFile(std::string_view bytes, std::string_view root, std::string_view fileName) {
-  if (bytes.size() > kMaxHiveFileSize) Malformed(fileName, 1, "file too large");
-  std::string decoded;
-  std::string_view text = bytes;
-  if (bytes.starts_with(kUtf16LeBom)) {
-    decoded = DecodeUtf16Le(bytes.substr(kUtf16LeBom.size()), fileName);
-    text = decoded;
-  } else {
-    if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
-    if (const std::size_t invalid = InvalidUtf8Offset(text); invalid != std::string_view::npos) {
-      Malformed(fileName, LineOfOffset(text, invalid), "invalid UTF-8");
-    }
-  }
-  return Parser(text, root, fileName).Parse();
+  return Parse(bytes, nullptr, root, fileName);
+}
+
+RegKey ParseOwnedRegFile(std::string bytes, std::string_view root, std::string_view fileName) {
+  return Parse(bytes, &bytes, root, fileName);
 }
 
 // ---- Writing ----
@@ -395,7 +606,7 @@ void AppendQuoted(std::string& out, std::string_view text) {
 }
 
 // The text of a string value that reads back byte for byte when written in quotes.
-std::optional<std::string_view> QuotableText(const RegValue& value) {
+std::optional<std::string_view> QuotableText(const RegValueView& value) {
   if (value.type != reg_type::kString || value.data.empty() || value.data.back() != 0) return std::nullopt;
   const std::string_view text(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1);
   if (!FitsOnALine(text)) return std::nullopt;
@@ -412,12 +623,12 @@ bool IsUtf8BetweenNuls(std::string_view text) {
   }
 }
 
-bool HasUtf16Form(const RegValue& value) {
+bool HasUtf16Form(const RegValueView& value) {
   return IsUtf8BetweenNuls({reinterpret_cast<const char*>(value.data.data()), value.data.size()});
 }
 
 // The UTF-16LE bytes of UTF-8 text that may hold NULs (IsUtf8BetweenNuls).
-std::vector<std::uint8_t> Utf16LeOfUtf8(const std::vector<std::uint8_t>& utf8) {
+std::vector<std::uint8_t> Utf16LeOfUtf8(std::span<const std::uint8_t> utf8) {
   std::vector<std::uint8_t> out;
   out.reserve(utf8.size() * 2);
   const auto append_unit = [&out](char32_t unit) {
@@ -453,7 +664,7 @@ bool HexStringsHaveUtf16Form(const RegKey& key, std::size_t depth) {
   return true;
 }
 
-void AppendHexBytes(std::string& out, const std::vector<std::uint8_t>& data, std::size_t column) {
+void AppendHexBytes(std::string& out, std::span<const std::uint8_t> data, std::size_t column) {
   static constexpr char kDigits[] = "0123456789abcdef";
   for (std::size_t i = 0; i < data.size(); ++i) {
     if (i > 0) {
@@ -492,11 +703,11 @@ class HiveWriter {
     }
     for (const auto& [name, subkey] : key.subkeys()) {
       RequireWritableName(name);
-      AppendKey(subkey, path + "\\" + name, depth + 1);
+      AppendKey(subkey, path + "\\" + std::string(name), depth + 1);
     }
   }
 
-  void AppendValue(const std::string& name, const RegValue& value) {
+  void AppendValue(std::string_view name, const RegValueView& value) {
     RequireWritableName(name);
     const std::size_t line_start = out_.size();
     if (name.empty()) {
@@ -521,7 +732,11 @@ class HiveWriter {
         out_ += prefix;
       }
       const bool as_utf16 = hex_strings_are_utf16_ && IsStringType(value.type);
-      AppendHexBytes(out_, as_utf16 ? Utf16LeOfUtf8(value.data) : value.data, out_.size() - line_start);
+      if (as_utf16) {
+        AppendHexBytes(out_, Utf16LeOfUtf8(value.data), out_.size() - line_start);
+      } else {
+        AppendHexBytes(out_, value.data, out_.size() - line_start);
+      }
     }
     out_ += kLineEnd;
     RequireReadableSize(out_);

@@ -24,7 +24,11 @@ inline constexpr std::size_t kMaxHiveFileSize = std::size_t{64} * 1024 * 1024;
 // nested deeper than kMaxKeyDepth, a name holding a carriage return included) raises
 // AutomationError(kInvalidFileFormat, "Invalid file format: <fileName> line <N>: <problem>"), N being
 // the 1-based physical line at fault.
+// The tree keeps the text it was read from (keys' names and values' data are views into it): this one
+// copies the bytes first (UTF-8) or decodes them into a text of its own (UTF-16), and never changes them.
 RegKey ParseRegFile(std::string_view bytes, std::string_view root, std::string_view fileName);
+// The same, taking the bytes over rather than copying them, for a caller done with them (a file read).
+RegKey ParseOwnedRegFile(std::string bytes, std::string_view root, std::string_view fileName);
 
 // The .reg text of the keys below `root`, which ParseRegFile reads back as the same tree: CR LF line
 // ends, each key by its full path in tree order, except keys that only hold subkeys, whose paths imply

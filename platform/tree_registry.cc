@@ -48,16 +48,12 @@ TreeRegistry::OpenKey* TreeRegistry::Lookup(HKey key) {
 RegStatus TreeRegistry::RegEnumKeyExA(HKey key, std::uint32_t index, std::string& nameBuffer, std::uint32_t& nameSize) {
   OpenKey* open = Lookup(key);
   if (!open) return reg_status::kInvalidHandle;
-  const auto& subkeys = open->key->subkeys();
+  const auto subkeys = open->key->subkeys();
   if (index >= subkeys.size()) return reg_status::kNoMoreItems;
-  if (open->subkey_names.empty()) {
-    open->subkey_names.reserve(subkeys.size());
-    for (const auto& entry : subkeys) open->subkey_names.push_back(&entry.first);
-  }
-  const std::string& name = *open->subkey_names[index];
+  const std::string_view name = subkeys[index].name;
   const auto length = static_cast<std::uint32_t>(Utf8Characters(name));
   if (length >= nameSize) return reg_status::kMoreData;
-  nameBuffer.replace(0, std::min(nameBuffer.size(), name.size() + 1), name + '\0');
+  nameBuffer.replace(0, std::min(nameBuffer.size(), name.size() + 1), std::string(name) + '\0');
   nameSize = length;
   return reg_status::kSuccess;
 }
@@ -66,7 +62,7 @@ RegStatus TreeRegistry::RegQueryValueExA(HKey key, const std::string& valueName,
                                          std::uint8_t* data, std::uint32_t& dataSize) {
   const OpenKey* open = Lookup(key);
   if (!open) return reg_status::kInvalidHandle;
-  const RegValue* value = open->key->Value(valueName);
+  const std::optional<RegValueView> value = open->key->Value(valueName);
   if (!value) return reg_status::kFileNotFound;
   if (type) *type = value->type;
   const auto size = static_cast<std::uint32_t>(value->data.size());

@@ -40,10 +40,7 @@ class TreeRegistry : public Registry {
  private:
   struct OpenKey {
     std::shared_ptr<const RegKey> hive;  // keeps the snapshot alive
-    const RegKey* key;
-    // The subkeys' names by index, made at the first enumeration: a listing asks for index 0, 1, 2, …,
-    // and walking the map to each index would make it quadratic.
-    std::vector<const std::string*> subkey_names = {};
+    const RegKey* key;                   // whose subkeys a listing reaches by index, one step each
   };
   RegStatus Open(HKey root, const std::string& subKey, std::optional<std::uint32_t> access, HKey& result);
   OpenKey* Lookup(HKey key);

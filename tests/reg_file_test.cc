@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -20,11 +21,11 @@ namespace {
 std::string Describe(const RegKey& key, const std::string& path = "") {
   std::string out;
   for (const auto& [name, value] : key.values()) {
-    out += " " + (name.empty() ? "@" : name) + "=" + std::to_string(value.type) + ":";
+    out += " " + std::string(name.empty() ? "@" : name) + "=" + std::to_string(value.type) + ":";
     for (const auto byte : value.data) out += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
   }
   for (const auto& [name, subkey] : key.subkeys()) {
-    out += " [" + path + name + "]" + Describe(subkey, path + name + "\\");
+    out += " [" + path + std::string(name) + "]" + Describe(subkey, path + std::string(name) + "\\");
   }
   return out;
 }
@@ -91,12 +92,86 @@ TEST(RegFileWrite, NamesNoLineCanHoldAreRefused) {
   }
 }
 
-// A value's place and spelling on overriding: the sample overrides-keep-place.reg. A copy's lookups
-// find the copy's own values.
-TEST(RegKey, ACopyFindsItsOwnValues) {
-  const RegKey hive = ParseRegFile("REGEDIT4\n[HKLM\\A]\n\"v0\"=\"x\"\n\"v1\"=\"y\"\n", "HKEY_LOCAL_MACHINE", "h.reg");
-  const RegKey copy = hive;
-  EXPECT_EQ(copy.Find("a")->Value("V1"), &std::next(copy.Find("A")->values().begin())->second);
+// A value's place and spelling on overriding: the sample overrides-keep-place.reg. Names and data are
+// views into the text a tree was read from: a copy, or a key moved out of its tree or into another,
+// keeps that text alive when the tree is gone, and finds its own values; a change to one copies what it
+// views first and leaves the others as they were.
+TEST(RegKey, CopiesAndMovedKeysKeepWhatTheyView) {
+  std::string text = "REGEDIT4\n[HKLM\\A\\B]\n";
+  for (int i = 0; i < 20; ++i) text += "\"v" + std::to_string(i) + "\"=\"x" + std::to_string(i) + "\"\n";
+  auto hive = std::make_unique<RegKey>(ParseRegFile(text, "HKEY_LOCAL_MACHINE", "h.reg"));
+  const std::string described = Describe(*hive);
+  const RegKey copy = *hive;
+  RegKey moved = std::move(hive->FindOrCreate("a\\b"));
+  RegKey grafted;
+  grafted.FindOrCreate("G") = std::move(*hive);
+  hive.reset();
+  text.assign(text.size(), '?');
+
+  EXPECT_EQ(Describe(copy), described);
+  EXPECT_EQ(Describe(*grafted.Find("g")), " [A] [A\\B]");
+  EXPECT_EQ(Describe(moved), described.substr(std::string(" [A] [A\\B]").size()));
+  EXPECT_EQ(copy.Find("A\\B")->Value("V15")->data.data(), copy.Find("A\\B")->values()[15].value.data.data());
+
+  moved.SetValue("V3", RegValue{reg_type::kDword, {1, 0, 0, 0}});
+  moved.SetValue("new", RegValue{reg_type::kString, {'n', 0}});
+  moved.RemoveValue("v0");
+  EXPECT_EQ(Describe(copy), described);
+  EXPECT_EQ(moved.values().size(), 20u);
+  EXPECT_EQ(moved.values()[2].name, "v3");
+  EXPECT_EQ(*moved.Value("v3"), (RegValue{reg_type::kDword, {1, 0, 0, 0}}));
+  EXPECT_EQ(moved.values()[19].name, "new");
+  EXPECT_EQ(*moved.Value("NEW"), (RegValue{reg_type::kString, {'n', 0}}));
+  EXPECT_FALSE(moved.Value("v0"));
+  EXPECT_EQ(*moved.Value("v19"), (RegValue{reg_type::kString, {'x', '1', '9', 0}}));
+}
+
+// What the reader does to a tree, changes made to one in memory do the same, many values and subkeys
+// (looked up through hash tables) or few, names given in any case, values and keys removed and set again.
+TEST(RegKey, ChangesInMemoryAgreeWithTheReader) {
+  for (const auto& [count, in_order] : {std::pair{3, false}, {40, false}, {40, true}}) {
+    SCOPED_TRACE(::testing::Message() << count << (in_order ? " in order" : ""));
+    const auto two_digits = [](const char* prefix, int n) {
+      return prefix + std::string(n < 10 ? "0" : "") + std::to_string(n);
+    };
+    std::string text = "REGEDIT4\n";
+    RegKey tree;
+    for (int round = 0; round < 3; ++round) {
+      for (int i = count - 1; i >= 0; --i) {
+        // Out of order, some removed and made again; or made in order, then looked for out of order,
+        // then followed by more in order.
+        const std::string key = !in_order    ? "K" + std::to_string(i * 7 % count) + (round == 1 ? "x" : "")
+                                : round == 0 ? two_digits("K", count - 1 - i)
+                                : round == 1 ? two_digits("K", i * 7 % count)
+                                             : two_digits("Z", count - 1 - i);
+        const std::string value = (round == 2 ? "V" : "v") + std::to_string(i);
+        text += "[HKLM\\Top\\" + key + "]\n\"" + value + "\"=dword:" + std::to_string(round) + "\n";
+        tree.FindOrCreate("Top\\" + key).SetValue(value, RegValue{reg_type::kDword, {std::uint8_t(round), 0, 0, 0}});
+        if (i % 3 == 0) {
+          text += "\"V" + std::to_string(i + 1) + "\"=-\n";
+          tree.FindOrCreate("top\\" + key).RemoveValue("V" + std::to_string(i + 1));
+        }
+        if (i % 5 == 1) {
+          text += "[-HKLM\\TOP\\k" + std::to_string(i) + "x]\n";
+          tree.Remove("TOP\\k" + std::to_string(i) + "x");
+        }
+      }
+      text += "[HKLM\\Top]\n";
+      for (int i = 0; i < count; ++i) {
+        text += "\"t" + std::to_string(i % 11) + "\"=\"" + std::to_string(round) + "\"\n";
+        tree.FindOrCreate("Top").SetValue("t" + std::to_string(i % 11),
+                                          RegValue{reg_type::kString, {std::uint8_t('0' + round), 0}});
+        if (i % 4 == 0) {
+          text += "\"T" + std::to_string(i % 7) + "\"=-\n";
+          tree.FindOrCreate("Top").RemoveValue("T" + std::to_string(i % 7));
+        }
+      }
+    }
+    const RegKey read = ParseRegFile(text, "HKEY_LOCAL_MACHINE", "h.reg");
+    EXPECT_EQ(Describe(read), Describe(tree));
+    EXPECT_EQ(read, tree);
+    EXPECT_EQ(ParseRegFile(WriteRegFile(tree, "HKEY_LOCAL_MACHINE"), "HKEY_LOCAL_MACHINE", "w.reg"), read);
+  }
 }
 
 // Runs body on a thread with a small stack, as a host's worker thread may have. AddressSanitizer's

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -95,17 +96,21 @@ RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName
   if (static_cast<std::uintmax_t>(status.st_size) > kMaxHiveFileSize)
     RaiseAccessError(path.string(), "larger than a hive file can be");
 
-  std::string bytes;
-  char chunk[65536];
+  // Read into a string of the file's size (and a byte more, to see the end without growing it), which
+  // the tree then keeps as its text. A file that grows meanwhile is read on to the limit.
+  std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
+  std::size_t size = 0;
   for (;;) {
-    const ssize_t count = ::read(fd, chunk, sizeof chunk);
+    if (size == bytes.size()) bytes.resize(std::min(2 * bytes.size(), kMaxHiveFileSize + 1));
+    const ssize_t count = ::read(fd, bytes.data() + size, bytes.size() - size);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) RaiseAccessError(path.string(), std::strerror(errno));
     if (count == 0) break;
-    bytes.append(chunk, static_cast<std::size_t>(count));
-    if (bytes.size() > kMaxHiveFileSize) RaiseAccessError(path.string(), "larger than a hive file can be");
+    size += static_cast<std::size_t>(count);
+    if (size > kMaxHiveFileSize) RaiseAccessError(path.string(), "larger than a hive file can be");
   }
-  return ParseRegFile(bytes, rootName, path.string());
+  bytes.resize(size);
+  return ParseOwnedRegFile(std::move(bytes), rootName, path.string());
 }
 
 bool HiveIsWritable(const std::filesystem::path& path) {

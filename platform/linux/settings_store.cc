@@ -133,7 +133,7 @@ std::string HiveSettingsStore::GetSetting(const std::string& appName, const std:
                                           const std::string& key, const std::string& defaultValue) {
   const std::string path = SectionPath(appName, section, key);
   const RegKey* found = UserHive().Find(path);
-  const RegValue* value = found ? found->Value(key) : nullptr;
+  const std::optional<RegValueView> value = found ? found->Value(key) : std::nullopt;
   if (!value || value->type != reg_type::kString) return defaultValue;
   return std::string(value->data.begin(), std::find(value->data.begin(), value->data.end(), 0));
 }
@@ -157,9 +157,9 @@ void HiveSettingsStore::SaveSetting(const std::string& appName, const std::strin
   // A value already there as saved needs no new hive: every send records its route, mostly the one
   // it recorded last time, and each replacement waits for two syncs to reach the disk.
   if (const RegKey* section_key = hive.Find(path)) {
-    if (const RegValue* stored = section_key->Value(key); stored && *stored == saved) return;
+    if (const auto stored = section_key->Value(key); stored && *stored == saved) return;
   }
-  hive.FindOrCreate(path).SetValue(key, std::move(saved));
+  hive.FindOrCreate(path).SetValue(key, saved);
   ReplaceHive(hive_path, WriteRegFile(hive, kRootName));
   SyncFolder(folder);
 }
