@@ -97,52 +97,6 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view text, std::size_t m
   return value;
 }
 
-// What InvalidUtf8Offset answers (a NUL counts as invalid, as do overlong forms, surrogates and code
-// points past U+10FFFF), with ASCII taken eight bytes at a time: nearly all of a hive's text.
-std::size_t FirstInvalidUtf8(std::string_view text) {
-  const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t size = text.size();
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-  std::size_t at = 0;
-  while (at < size) {
-    for (std::uint64_t word; at + 8 <= size; at += 8) {
-      std::memcpy(&word, bytes + at, 8);
-      if (((word | ((word - kOnes) & ~word)) & kHighBits) != 0) break;  // a byte not ASCII, or a NUL
-    }
-    if (at == size) break;
-    const unsigned char lead = bytes[at];
-    if (lead == 0) return at;
-    if (lead < 0x80) {
-      ++at;
-      continue;
-    }
-    // The sequence's length, and the range its second byte must fall in so that it is neither overlong,
-    // nor a surrogate, nor past U+10FFFF.
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return at;
-    }
-    if (length > size - at || bytes[at + 1] < low || bytes[at + 1] > high) return at;
-    for (std::size_t i = 2; i < length; ++i) {
-      if ((bytes[at + i] & 0xC0) != 0x80) return at;
-    }
-    at += length;
-  }
-  return std::string_view::npos;
-}
-
 std::size_t LineOfOffset(std::string_view text, std::size_t offset) {
   return static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n')) + 1;
 }
@@ -547,7 +501,7 @@ RegKey Parse(std::string_view bytes, std::string* owned, std::string_view root, 
   } else {
     if (bytes.starts_with(kUtf8Bom)) start = kUtf8Bom.size();
     const std::string_view utf8 = bytes.substr(start);
-    if (const std::size_t invalid = FirstInvalidUtf8(utf8); invalid != std::string_view::npos) {
+    if (const std::size_t invalid = InvalidUtf8Offset(utf8); invalid != std::string_view::npos) {
       Malformed(fileName, LineOfOffset(utf8, invalid), "invalid UTF-8");
     }
     text = owned ? std::move(*owned) : std::string(bytes);
