@@ -52,7 +52,12 @@ glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme) {
   return std::move(handlers.front());
 }
 
-bool InsideSandbox() { return g_getenv("SNAP") != nullptr || g_file_test("/.flatpak-info", G_FILE_TEST_EXISTS); }
+bool InsideSandbox() {
+  // Both are settled before the process starts: a process cannot enter or leave a sandbox, and SNAP is
+  // set by the Snap's launcher, not something a host would change while it runs.
+  static const bool inside = g_getenv("SNAP") != nullptr || g_file_test("/.flatpak-info", G_FILE_TEST_EXISTS);
+  return inside;
+}
 
 std::string DesktopId(GAppInfo* handler) { return glib::TextOrEmpty(g_app_info_get_id(handler)); }
 

@@ -28,7 +28,7 @@ glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme);
 glib::Object<GAppInfo> GioDefaultHandlerFor(std::string_view scheme);
 
 // Inside a Flatpak (/.flatpak-info exists) or a Snap (SNAP is set), where the host's desktop entries
-// and programs are out of sight.
+// and programs are out of sight; worked out once per process.
 bool InsideSandbox();
 
 // The desktop entry's id ("thunderbird.desktop"), or the empty text.
