@@ -1,7 +1,8 @@
 // One operation of the library (a send, a listing of the mail clients) sees one state of the desktop:
-// what a system's seams work out about it (the mail clients, the default one) may be kept while the
-// operation runs, and is worked out afresh by the next, so a client installed between two sends is
-// seen by the second.
+// what a system's seams work out about it (the mail clients, the default one) is kept while the
+// operation runs, and kept for the next ones while the desktop is unchanged, so a client installed
+// between two sends is seen by the next operation once GIO has noticed the change (GIO's own listing
+// is no fresher).
 #pragma once
 
 #include <cstdint>
@@ -20,17 +21,23 @@ class OperationScope {
   static std::uint64_t Current();
 };
 
-// What this thread's running operation keeps: made when first asked for in the operation, then the
-// same for the rest of it; outside any operation, made anew for each call.
+// What this thread keeps of the state `stamp` numbers: the same object for the rest of an operation
+// once it has asked, so that all it reads comes from one state; each new operation, and each call
+// outside any, asks `stamp` again and gets a new object only when the stamp differs from the one the
+// kept object was made under.
 template <class Kept>
-std::shared_ptr<Kept> KeptForThisOperation() {
-  thread_local std::uint64_t made_for = 0;
+std::shared_ptr<Kept> KeptWhileUnchanged(std::uint64_t (*stamp)()) {
+  thread_local std::uint64_t asked_in = 0;  // the operation that last asked the stamp
+  thread_local std::uint64_t made_under = 0;
   thread_local std::shared_ptr<Kept> kept;
   const std::uint64_t operation = OperationScope::Current();
-  if (!kept || operation == 0 || operation != made_for) {
+  if (kept && operation != 0 && operation == asked_in) return kept;
+  const std::uint64_t now = stamp();
+  if (!kept || now != made_under) {
     kept = std::make_shared<Kept>();
-    made_for = operation;
+    made_under = now;
   }
+  asked_in = operation;
   return kept;
 }
 

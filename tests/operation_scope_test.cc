@@ -6,20 +6,24 @@ namespace quorvel::platform {
 namespace {
 
 struct DesktopState {};
+std::uint64_t desktop_changes = 0;
+std::uint64_t DesktopChanges() { return desktop_changes; }
 
-// What an operation keeps lasts that operation only, so that a mail client installed between two
-// sends is seen by the second.
-TEST(OperationScope, KeepsForOneOperationOnly) {
+// What is kept lasts while the desktop is unchanged, so that a mail client installed between two sends
+// is seen by the second; and one operation never sees two states of the desktop.
+TEST(OperationScope, KeepsWhileUnchangedOneStatePerOperation) {
   std::shared_ptr<DesktopState> first;
   {
     const OperationScope send;
-    first = KeptForThisOperation<DesktopState>();
+    first = KeptWhileUnchanged<DesktopState>(DesktopChanges);
+    ++desktop_changes;
     const OperationScope sign_on;
-    EXPECT_EQ(KeptForThisOperation<DesktopState>(), first);
+    EXPECT_EQ(KeptWhileUnchanged<DesktopState>(DesktopChanges), first);
   }
-  EXPECT_NE(KeptForThisOperation<DesktopState>(), first);
+  const auto outside = KeptWhileUnchanged<DesktopState>(DesktopChanges);
+  EXPECT_NE(outside, first);
   const OperationScope next_send;
-  EXPECT_NE(KeptForThisOperation<DesktopState>(), first);
+  EXPECT_EQ(KeptWhileUnchanged<DesktopState>(DesktopChanges), outside);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "platform/linux/settings_store.h"
 #include "platform/linux/shell.h"
 #include "platform/local_file_system.h"
-#include "platform/operation_scope.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "platform/system_temp_folder.h"
@@ -41,7 +40,7 @@ Platform SystemPlatform(const std::string& mailSystemClient) {
 
 std::vector<std::string> DesktopMailClientNames() {
   std::vector<std::string> names;
-  const auto view = platform::KeptForThisOperation<mapi::DesktopMailView>();
+  const auto view = mapi::KeptDesktopMailView();
   for (const auto& handler : view->Handlers()) names.push_back(handler.name);
   return names;
 }

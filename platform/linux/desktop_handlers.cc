@@ -2,6 +2,8 @@
 
 #include <gio/gdesktopappinfo.h>
 
+#include <mutex>
+
 namespace quorvel::platform {
 
 namespace {
@@ -26,7 +28,40 @@ bool PassesTheRule(GAppInfo* info) {
   return !program || !*program || ProgramExists(program);
 }
 
+// A GAppInfoMonitor delivering to a context of its own, which is dispatched whenever the count is
+// asked for: no main loop of the host's is needed, nor disturbed.
+class DesktopWatch {
+ public:
+  DesktopWatch() : context_(g_main_context_new()) {
+    // The monitor delivers to the context that is the thread's default when it is made.
+    g_main_context_push_thread_default(context_);
+    GAppInfoMonitor* monitor = g_app_info_monitor_get();
+    g_main_context_pop_thread_default(context_);
+    g_signal_connect(monitor, "changed", G_CALLBACK(Count), &changes_);
+  }
+
+  std::uint64_t Changes() {
+    const std::lock_guard only_one_thread_dispatches(mutex_);
+    while (g_main_context_iteration(context_, FALSE)) {
+    }
+    return changes_;
+  }
+
+ private:
+  static void Count(GAppInfoMonitor*, gpointer changes) { ++*static_cast<std::uint64_t*>(changes); }
+
+  std::mutex mutex_;
+  GMainContext* context_;
+  std::uint64_t changes_ = 0;
+};
+
 }  // namespace
+
+std::uint64_t DesktopChanges() {
+  // Never destroyed: a thread may still ask while the process exits.
+  static DesktopWatch* const watch = new DesktopWatch;
+  return watch->Changes();
+}
 
 std::vector<glib::Object<GAppInfo>> HandlersFor(std::string_view scheme) {
   const glib::ObjectList all(g_app_info_get_all_for_type(ContentType(scheme).c_str()));
@@ -52,7 +87,12 @@ glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme) {
   return std::move(handlers.front());
 }
 
-bool InsideSandbox() { return g_getenv("SNAP") != nullptr || g_file_test("/.flatpak-info", G_FILE_TEST_EXISTS); }
+bool InsideSandbox() {
+  // Both are settled before the process starts: a process cannot enter or leave a sandbox, and SNAP is
+  // set by the Snap's launcher, not something a host would change while it runs.
+  static const bool inside = g_getenv("SNAP") != nullptr || g_file_test("/.flatpak-info", G_FILE_TEST_EXISTS);
+  return inside;
+}
 
 std::string DesktopId(GAppInfo* handler) { return glib::TextOrEmpty(g_app_info_get_id(handler)); }
 

@@ -6,6 +6,7 @@
 
 #include <gio/gio.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,18 @@ glib::Object<GAppInfo> DefaultHandlerFor(std::string_view scheme);
 // its fall-back, for a caller that has the handlers listed already.
 glib::Object<GAppInfo> GioDefaultHandlerFor(std::string_view scheme);
 
+// How many changes to the desktop's entries and mimeapps.list GIO has noticed in this process, so that
+// what was listed under one count may be kept until it moves. The first call starts watching, before
+// anything is listed under it; safe from any thread.
+//
+// GIO notices a change when its file monitor fires in GLib's worker thread, which resets GIO's index of
+// that folder and, in the same call, queues the news to every GAppInfoMonitor's context. The count is
+// taken after dispatching what is queued, so it lags GIO's own listing by microseconds at most, and
+// GIO's listing lags the files by as long as its monitors take.
+std::uint64_t DesktopChanges();
+
 // Inside a Flatpak (/.flatpak-info exists) or a Snap (SNAP is set), where the host's desktop entries
-// and programs are out of sight.
+// and programs are out of sight; worked out once per process.
 bool InsideSandbox();
 
 // The desktop entry's id ("thunderbird.desktop"), or the empty text.

@@ -6,7 +6,7 @@
 // this user, read rights otherwise. A hive that exists but cannot be read or parsed raises an error
 // naming the file from the registry call that needed it.
 // A graft may stand in for a key the machine hive does not have: its keys are asked of it on every
-// open (it may keep what it saw for the running operation, platform/operation_scope.h) and grant all
+// open (it may keep what it saw while the desktop is unchanged, platform/operation_scope.h) and grant all
 // rights, as the user's own preferences.
 #pragma once
 

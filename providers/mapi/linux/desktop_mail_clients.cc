@@ -90,6 +90,10 @@ GAppInfo* DesktopMailView::DefaultHandler() {
   return default_handler_->get();
 }
 
+std::shared_ptr<DesktopMailView> KeptDesktopMailView() {
+  return platform::KeptWhileUnchanged<DesktopMailView>(platform::DesktopChanges);
+}
+
 std::optional<RegKey> DesktopMailClients() {
   if (ComposeThroughPortal()) {
     // A sandbox sees none of the host's entries; the portal reaches whichever client the host has.
@@ -98,7 +102,7 @@ std::optional<RegKey> DesktopMailClients() {
     mail.SetValue("", StringValue(kPortalClientName));
     return mail;
   }
-  const std::shared_ptr<DesktopMailView> view = platform::KeptForThisOperation<DesktopMailView>();
+  const std::shared_ptr<DesktopMailView> view = KeptDesktopMailView();
   const auto& handlers = view->Handlers();
   GAppInfo* default_handler = view->DefaultHandler();
 

@@ -20,6 +20,7 @@
 
 #include <gio/gio.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,8 +36,8 @@ struct NamedHandler {
   platform::glib::Object<GAppInfo> info;
 };
 
-// The desktop's mail clients as one operation sees them, kept for it by
-// platform::KeptForThisOperation: each part is worked out when first asked for.
+// The desktop's mail clients as one state of the desktop shows them: each part is worked out when
+// first asked for.
 class DesktopMailView {
  public:
   // The desktop's mailto: handlers in GIO's order, each under the name the Mail key gives it.
@@ -48,6 +49,11 @@ class DesktopMailView {
   std::optional<std::vector<NamedHandler>> handlers_;
   std::optional<platform::glib::Object<GAppInfo>> default_handler_;
 };
+
+// This thread's view, kept across operations while GIO sees the desktop unchanged
+// (platform::KeptWhileUnchanged, platform::DesktopChanges): a client installed between two sends is
+// seen by the next operation once GIO has noticed the change (GIO's own listing is no fresher).
+std::shared_ptr<DesktopMailView> KeptDesktopMailView();
 
 // The Mail key's subtree; nullopt when no launchable entry handles mailto.
 std::optional<platform::RegKey> DesktopMailClients();

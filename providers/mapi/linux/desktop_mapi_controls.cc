@@ -6,7 +6,6 @@
 
 #include "platform/linux/desktop_handlers.h"
 #include "platform/linux/shell.h"
-#include "platform/operation_scope.h"
 #include "providers/mapi/linux/body_files.h"
 #include "providers/mapi/linux/desktop_mail_clients.h"
 #include "quorvel/error.h"
@@ -31,7 +30,7 @@ MailHandler MailHandlerOf(GAppInfo* info) {
 // The desktop client of that name, else the handler the desktop opens mailto: links with (the same
 // one the desktop shell seam starts), as the running operation sees them.
 std::optional<MailHandler> MailSystemHandler(const std::string& name) {
-  const std::shared_ptr<DesktopMailView> view = platform::KeptForThisOperation<DesktopMailView>();
+  const std::shared_ptr<DesktopMailView> view = KeptDesktopMailView();
   if (!name.empty()) {
     for (const auto& named : view->Handlers()) {
       if (platform::EqualsIgnoringCase(named.name, name)) return MailHandlerOf(named.info.get());
