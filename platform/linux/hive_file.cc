@@ -69,13 +69,14 @@ RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName
 }
 
 // A hive is kept with the identity of the file, or while it is missing, of the nearest folder on its
-// path (into which the file or a folder on the way to it would be made, changing that folder's mtime).
-// Every writer of a hive replaces it by a rename, so a new file is a new inode; a file changed in place
-// changes its mtime. The writability answer is kept with it: it follows from the file's or that
-// folder's mode, owner and access control list, and a change of these changes its ctime, compared as
-// well; a successful stat shows that the folders above may still be searched. Not seen are a file
-// system remounted read-only (whose writes then fail all the same) and this process's own change of
-// its user or groups, which the library never makes.
+// path (making the file, or a folder on the way to it, changes that folder's mtime). Every writer of a
+// hive replaces it by a rename, so a new file is a new inode; an edit in place changes the mtime,
+// unless it lands in the clock tick of the change before it, when only a new size shows it. The
+// writability answer is kept with it: it follows from the mode, owner and access control list of the
+// file or that folder, whose mode and owner are compared and any of which changes the ctime; a stat
+// that succeeds shows the folders above can still be searched. Not seen: a file system remounted
+// read-only (whose writes then fail anyway) and a change of this process's own user or groups, which
+// the library never makes.
 KeptHiveFile::Hive KeptHiveFile::Read(const fs::path& path, std::string_view rootName) {
   const std::lock_guard lock(mutex_);
   struct stat status {};

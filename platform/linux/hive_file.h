@@ -17,8 +17,9 @@ namespace quorvel::platform {
 // parsed raises an error naming it.
 RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName);
 
-// A hive file as last read, kept with the file's identity then: both read their hives at every call,
-// mostly unchanged, and asking again then costs a stat or two instead of reading and parsing the file.
+// A hive file as last read, kept with the file's identity then: the registry and the settings store
+// ask for their hives at every call, mostly unchanged, and that then costs a stat (two while the file
+// is missing) instead of reading and parsing the file.
 class KeptHiveFile {
  public:
   struct Hive {
