@@ -46,6 +46,9 @@ TEST_F(HiveSettingsStoreTest, GetAnswersTheDefaultUnlessAStringIsSaved) {
   for (const auto& [app, section, key, expected] : kCases) {
     EXPECT_EQ(store_.GetSetting(app, section, key, "none"), expected) << key;
   }
+  WriteFile(hive_, "REGEDIT4\n");  // changed by another hand since it was read
+  store_.SaveSetting("App", "Sec", "Text", "saved");
+  EXPECT_EQ(HiveSettingsStore().GetSetting("App", "Sec", "Text", "none"), "saved");
 }
 
 // Empty names name no key, so reading them fails too (`true`); the hive's lines cannot hold a line break, a NUL or

@@ -63,9 +63,17 @@ int Finish(UniqueFd& file, const std::string& path, int error) {
 }  // namespace
 
 PrivateFolder OpenPrivateFolder(const std::string& path) {
-  if (g_mkdir_with_parents(path.c_str(), 0700) != 0) return {.error = errno};
-  UniqueFd opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  if (!opened.valid()) return {.error = errno};
+  const auto open_folder = [&] {
+    return UniqueFd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  };
+  UniqueFd opened = open_folder();
+  // Made only when it cannot be opened, mostly the first time: any other failure then comes from the
+  // making or the opening after it, as it always did.
+  if (!opened.valid()) {
+    if (g_mkdir_with_parents(path.c_str(), 0700) != 0) return {.error = errno};
+    opened = open_folder();
+    if (!opened.valid()) return {.error = errno};
+  }
   struct stat status {};
   if (::fstat(opened.get(), &status) != 0) return {.error = errno};
   if (status.st_uid != ::geteuid()) return {.of_another_user = true};

@@ -1,22 +1,15 @@
 #include "platform/linux/registry.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/linux/unique_fd.h"
 #include "platform/path_error.h"
-#include "platform/reg_file.h"
-#include "quorvel/error.h"
 
 namespace quorvel::platform {
 
@@ -69,57 +62,18 @@ std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
   } else {
     return std::nullopt;
   }
-  RegKey keys = ReadHiveFile(path, root_name);
-  Hive hive{nullptr, HiveIsWritable(path) ? reg_access::kAll : reg_access::kRead};
+  const KeptHiveFile::Hive read = (root == kHkeyLocalMachine ? machine_hive_ : user_hive_).Read(path, root_name);
+  Hive hive{read.keys, read.writable ? reg_access::kAll : reg_access::kRead};
   // The graft is the user's own preferences, so it grants all rights even where the hive file is read-only.
-  if (graft_ && root == kHkeyLocalMachine && !keys.Find(graft_->path)) {
+  if (graft_ && root == kHkeyLocalMachine && !read.keys->Find(graft_->path)) {
     if (auto grafted = graft_->keys()) {
+      RegKey keys = *read.keys;  // the kept hive stays as the file has it
       keys.FindOrCreate(graft_->path) = std::move(*grafted);
+      hive.root = std::make_shared<const RegKey>(std::move(keys));
       hive.fully_granted_path = graft_->path;
     }
   }
-  hive.root = std::make_shared<const RegKey>(std::move(keys));
   return hive;
-}
-
-RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName) {
-  // Non-blocking, so that a FIFO in the hive's place is refused below instead of waiting for a writer.
-  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!file.valid()) {
-    if (errno == ENOENT) return RegKey{};
-    RaiseAccessError(path.string(), std::strerror(errno));
-  }
-  const int fd = file.get();
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) RaiseAccessError(path.string(), std::strerror(errno));
-  if (!S_ISREG(status.st_mode)) RaiseAccessError(path.string(), "not a regular file");
-  if (static_cast<std::uintmax_t>(status.st_size) > kMaxHiveFileSize)
-    RaiseAccessError(path.string(), "larger than a hive file can be");
-
-  // Read into a string of the file's size (and a byte more, to see the end without growing it), which
-  // the tree then keeps as its text. A file that grows meanwhile is read on to the limit.
-  std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
-  std::size_t size = 0;
-  for (;;) {
-    if (size == bytes.size()) bytes.resize(std::min(2 * bytes.size(), kMaxHiveFileSize + 1));
-    const ssize_t count = ::read(fd, bytes.data() + size, bytes.size() - size);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) RaiseAccessError(path.string(), std::strerror(errno));
-    if (count == 0) break;
-    size += static_cast<std::size_t>(count);
-    if (size > kMaxHiveFileSize) RaiseAccessError(path.string(), "larger than a hive file can be");
-  }
-  bytes.resize(size);
-  return ParseOwnedRegFile(std::move(bytes), rootName, path.string());
-}
-
-bool HiveIsWritable(const std::filesystem::path& path) {
-  if (::access(path.c_str(), F_OK) == 0) return ::access(path.c_str(), W_OK) == 0;
-  for (auto folder = path.parent_path(); !folder.empty(); folder = folder.parent_path()) {
-    if (::access(folder.c_str(), F_OK) == 0) return ::access(folder.c_str(), W_OK | X_OK) == 0;
-    if (folder == folder.parent_path()) break;
-  }
-  return false;
 }
 
 }  // namespace quorvel::platform

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/linux/hive_file.h"
 #include "platform/tree_registry.h"
 
 namespace quorvel::platform {
@@ -38,13 +39,8 @@ class HiveFileRegistry : public TreeRegistry {
 
  private:
   std::optional<MachineGraft> graft_;
+  KeptHiveFile machine_hive_;
+  KeptHiveFile user_hive_;
 };
-
-// Reads a hive file; a file that does not exist is an empty hive.
-RegKey ReadHiveFile(const std::filesystem::path& path, std::string_view rootName);
-
-// Whether this user could write the file: it is writable, or it could be created in the nearest
-// folder that exists on its path.
-bool HiveIsWritable(const std::filesystem::path& path);
 
 }  // namespace quorvel::platform

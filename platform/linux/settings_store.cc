@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <system_error>
 
@@ -49,12 +51,6 @@ std::string SectionPath(const std::string& appName, const std::string& section, 
                        "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
   }
   return path;
-}
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
 // The file a save replaces: the hive, or the target of the link standing in its place, which replacing
@@ -132,7 +128,8 @@ void SyncFolder(const fs::path& folder) {
 std::string HiveSettingsStore::GetSetting(const std::string& appName, const std::string& section,
                                           const std::string& key, const std::string& defaultValue) {
   const std::string path = SectionPath(appName, section, key);
-  const RegKey* found = UserHive().Find(path);
+  const std::shared_ptr<const RegKey> hive = user_hive_.Read(HiveFileRegistry::UserHivePath(), kRootName).keys;
+  const RegKey* found = hive->Find(path);
   const std::optional<RegValueView> value = found ? found->Value(key) : std::nullopt;
   if (!value || value->type != reg_type::kString) return defaultValue;
   return std::string(value->data.begin(), std::find(value->data.begin(), value->data.end(), 0));
@@ -141,7 +138,15 @@ std::string HiveSettingsStore::GetSetting(const std::string& appName, const std:
 void HiveSettingsStore::SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
                                     const std::string& value) {
   const std::string path = SectionPath(appName, section, key);
-  const fs::path hive_path = FileToReplace(HiveFileRegistry::UserHivePath());
+  const fs::path user_hive = HiveFileRegistry::UserHivePath();
+  const char* text = value.c_str();
+  const RegValue saved{reg_type::kString, {text, text + value.size() + 1}};
+  // Every send records its route, mostly the one it recorded last time: found in the hive as last
+  // read, that costs a stat. No lock is needed, as every writer replaces the hive by a rename: a file
+  // that kept its identity held the value when stated, and the save takes its place at that moment.
+  // Leftover temporaries then stay for the next save that writes.
+  if (StoredAsSaved(user_hive, path, key, saved)) return;
+  const fs::path hive_path = FileToReplace(user_hive);
   const fs::path folder = hive_path.has_parent_path() ? hive_path.parent_path() : fs::path(".");
   if (g_mkdir_with_parents(folder.c_str(), kNewFolderMode) != 0)
     RaiseAccessError(folder.string(), std::strerror(errno));
@@ -152,10 +157,7 @@ void HiveSettingsStore::SaveSetting(const std::string& appName, const std::strin
   // Read under the lock, so a save made meanwhile by another process is kept. A malformed hive
   // raises here, and a text the reader would refuse while writing it, before anything is written.
   RegKey hive = ReadHiveFile(hive_path, kRootName);
-  const char* text = value.c_str();
-  RegValue saved{reg_type::kString, {text, text + value.size() + 1}};
-  // A value already there as saved needs no new hive: every send records its route, mostly the one
-  // it recorded last time, and each replacement waits for two syncs to reach the disk.
+  // A value stored meanwhile as saved needs no new hive, whose replacement waits for two syncs.
   if (const RegKey* section_key = hive.Find(path)) {
     if (const auto stored = section_key->Value(key); stored && *stored == saved) return;
   }
@@ -164,17 +166,16 @@ void HiveSettingsStore::SaveSetting(const std::string& appName, const std::strin
   SyncFolder(folder);
 }
 
-const RegKey& HiveSettingsStore::UserHive() {
-  std::string path = HiveFileRegistry::UserHivePath().string();
-  struct stat identity {};
-  const bool exists = ::stat(path.c_str(), &identity) == 0;
-  if (!exists || !last_read_ || last_read_->path != path || !SameFile(last_read_->identity, identity)) {
-    last_read_.reset();  // a read that raises keeps nothing stale
-    // Stated before it is read: a change in between is seen as a new identity at the next call.
-    RegKey keys = ReadHiveFile(path, kRootName);
-    last_read_.emplace(ReadHive{std::move(path), identity, std::move(keys)});
+bool HiveSettingsStore::StoredAsSaved(const fs::path& hive, const std::string& path, const std::string& key,
+                                      const RegValue& saved) {
+  try {
+    const KeptHiveFile::Hive kept = user_hive_.Read(hive, kRootName);
+    const RegKey* section = kept.keys->Find(path);
+    const std::optional<RegValueView> stored = section ? section->Value(key) : std::nullopt;
+    return kept.writable && stored && *stored == saved;
+  } catch (const AutomationError&) {
+    return false;
   }
-  return last_read_->keys;
 }
 
 }  // namespace quorvel::platform

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <string_view>
 
 #include "platform/linux/glib_owners.h"
@@ -21,6 +23,7 @@ namespace glib = platform::glib;
 constexpr std::string_view kFilePrefix = "body-";
 constexpr std::string_view kCopyFolderPrefix = "attachment-";
 constexpr std::chrono::hours kKeptFor{24};
+constexpr std::chrono::hours kClearedEvery{1};
 constexpr std::string_view kBody = "the message body";
 constexpr std::string_view kCopy = "the attachment's copy";
 
@@ -29,8 +32,21 @@ AutomationError CannotWrite(std::string_view what, const std::string& path, int 
                    std::string(what) + " could not be written to " + path + ": " + g_strerror(error));
 }
 
-// Makes the folder ready for a new file: the user's own and private, cleared of the body files and
-// copies a client had a day to read.
+// Whether the folder is due for clearing: at most once an hour in this process, since listing the
+// folder cost a send more than writing its body file. A file then goes between 24 and 25 hours old,
+// given writes to its folder.
+bool ClearingDue(const std::string& folder) {
+  static std::mutex mutex;
+  static std::map<std::string, std::chrono::steady_clock::time_point> cleared;  // within the hour
+  const auto now = std::chrono::steady_clock::now();
+  const std::lock_guard lock(mutex);
+  std::erase_if(cleared, [&](const auto& entry) { return now - entry.second >= kClearedEvery; });
+  return cleared.try_emplace(folder, now).second;
+}
+
+// Makes the folder ready for a new file: the user's own and private (checked at every write, as the
+// path may have come to name another user's folder), cleared of the body files and copies a client
+// had a day to read.
 void PrepareFolder(std::string_view what, const std::string& folder) {
   const platform::PrivateFolder opened = platform::OpenPrivateFolder(folder);
   if (opened.of_another_user) {
@@ -38,7 +54,7 @@ void PrepareFolder(std::string_view what, const std::string& folder) {
                     std::string(what) + " is not written to " + folder + ", a folder of another user");
   }
   if (!opened.opened.valid()) throw CannotWrite(what, folder, opened.error);
-  platform::RemoveOlderThan(opened, kKeptFor, kFilePrefix, kCopyFolderPrefix);
+  if (ClearingDue(folder)) platform::RemoveOlderThan(opened, kKeptFor, kFilePrefix, kCopyFolderPrefix);
 }
 
 }  // namespace

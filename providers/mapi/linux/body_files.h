@@ -1,7 +1,8 @@
 // Files handed to a mail client by path: message bodies (Thunderbird's message=FILE), so that no body
 // size meets the limit on one argument, and copies of attachments a sandboxed client cannot read where
-// they are. The library does not wait for the client, so a file stays after the send; each later write
-// to that folder removes the body files and copies older than a day.
+// they are. The library does not wait for the client, so a file stays after the send; a later write
+// to that folder, the first in each hour of the process, removes the body files and copies older than
+// a day, so that they go between 24 and 25 hours old while the folder is written to.
 #pragma once
 
 #include <string>
