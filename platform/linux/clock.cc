@@ -5,10 +5,18 @@
 namespace quorvel::platform {
 
 LocalTime SystemClock::Now() {
+  // Converted once a second: a send asks for the time at every line of its trail, and the
+  // conversion through the time zone costs more than the rest of a line.
+  thread_local std::time_t converted = -1;
+  thread_local LocalTime local_time{};
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+  if (now != converted) {
+    std::tm local{};
+    localtime_r(&now, &local);
+    local_time = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+    converted = now;
+  }
+  return local_time;
 }
 
 }  // namespace quorvel::platform

@@ -67,13 +67,22 @@ std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
   // The graft is the user's own preferences, so it grants all rights even where the hive file is read-only.
   if (graft_ && root == kHkeyLocalMachine && !read.keys->Find(graft_->path)) {
     if (auto grafted = graft_->keys()) {
-      RegKey keys = *read.keys;  // the kept hive stays as the file has it
-      keys.FindOrCreate(graft_->path) = std::move(*grafted);
-      hive.root = std::make_shared<const RegKey>(std::move(keys));
+      hive.root = Graft(read.keys, grafted);
       hive.fully_granted_path = graft_->path;
     }
   }
   return hive;
+}
+
+std::shared_ptr<const RegKey> HiveFileRegistry::Graft(const std::shared_ptr<const RegKey>& machine,
+                                                      const std::shared_ptr<const RegKey>& graft) {
+  const std::lock_guard lock(grafted_mutex_);
+  if (grafted_.machine != machine || grafted_.graft != graft) {
+    RegKey keys = *machine;  // the kept hive stays as the file has it
+    keys.FindOrCreate(graft_->path) = *graft;
+    grafted_ = {machine, graft, std::make_shared<const RegKey>(std::move(keys))};
+  }
+  return grafted_.both;
 }
 
 }  // namespace quorvel::platform

@@ -12,6 +12,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -20,10 +22,11 @@
 
 namespace quorvel::platform {
 
-// A subtree made on demand for a path of the machine hive; none when there is nothing to stand there.
+// A subtree made on demand for a path of the machine hive; null when there is nothing to stand there.
+// It answers the same object while what it stands for is unchanged.
 struct MachineGraft {
   std::string path;
-  std::function<std::optional<RegKey>()> keys;
+  std::function<std::shared_ptr<const RegKey>()> keys;
 };
 
 class HiveFileRegistry : public TreeRegistry {
@@ -38,7 +41,18 @@ class HiveFileRegistry : public TreeRegistry {
   std::optional<Hive> LoadHive(HKey root) override;
 
  private:
+  // The machine hive with the graft in place, kept while neither changed: most opens ask for it again.
+  struct Grafted {
+    std::shared_ptr<const RegKey> machine;
+    std::shared_ptr<const RegKey> graft;
+    std::shared_ptr<const RegKey> both;
+  };
+  std::shared_ptr<const RegKey> Graft(const std::shared_ptr<const RegKey>& machine,
+                                      const std::shared_ptr<const RegKey>& graft);
+
   std::optional<MachineGraft> graft_;
+  std::mutex grafted_mutex_;
+  Grafted grafted_;
   KeptHiveFile machine_hive_;
   KeptHiveFile user_hive_;
 };

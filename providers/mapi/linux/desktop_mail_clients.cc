@@ -94,28 +94,32 @@ std::shared_ptr<DesktopMailView> KeptDesktopMailView() {
   return platform::KeptWhileUnchanged<DesktopMailView>(platform::DesktopChanges);
 }
 
-std::optional<RegKey> DesktopMailClients() {
-  if (ComposeThroughPortal()) {
-    // A sandbox sees none of the host's entries; the portal reaches whichever client the host has.
-    RegKey mail;
-    mail.FindOrCreate(kPortalClientName);
-    mail.SetValue("", StringValue(kPortalClientName));
-    return mail;
-  }
-  const std::shared_ptr<DesktopMailView> view = KeptDesktopMailView();
-  const auto& handlers = view->Handlers();
-  GAppInfo* default_handler = view->DefaultHandler();
-
+const std::shared_ptr<const RegKey>& DesktopMailView::MailKey() {
+  if (mail_key_) return *mail_key_;
+  GAppInfo* default_handler = DefaultHandler();
   RegKey mail;
-  for (const auto& [name, handler] : handlers) {
+  for (const auto& [name, handler] : Handlers()) {
     GAppInfo* info = handler.get();
     RegKey& client = mail.FindOrCreate(name);
     client.FindOrCreate("shell\\open\\command")
         .SetValue("", StringValue(CommandWithoutFieldCodes(glib::TextOrEmpty(g_app_info_get_commandline(info)))));
     if (default_handler && g_app_info_equal(info, default_handler)) mail.SetValue("", StringValue(name));
   }
-  if (handlers.empty()) return std::nullopt;
-  return mail;
+  return mail_key_.emplace(Handlers().empty() ? nullptr : std::make_shared<const RegKey>(std::move(mail)));
+}
+
+std::shared_ptr<const RegKey> DesktopMailClients() {
+  if (ComposeThroughPortal()) {
+    // A sandbox sees none of the host's entries; the portal reaches whichever client the host has.
+    static const auto portal = [] {
+      auto mail = std::make_shared<RegKey>();
+      mail->FindOrCreate(kPortalClientName);
+      mail->SetValue("", StringValue(kPortalClientName));
+      return std::shared_ptr<const RegKey>(std::move(mail));
+    }();
+    return portal;
+  }
+  return KeptDesktopMailView()->MailKey();
 }
 
 }  // namespace quorvel::mapi

@@ -44,10 +44,13 @@ class DesktopMailView {
   const std::vector<NamedHandler>& Handlers();
   // The handler mailto: links open with (platform::DefaultHandlerFor); null when there is none.
   GAppInfo* DefaultHandler();
+  // The Mail key's subtree for these handlers; null when there are none.
+  const std::shared_ptr<const platform::RegKey>& MailKey();
 
  private:
   std::optional<std::vector<NamedHandler>> handlers_;
   std::optional<platform::glib::Object<GAppInfo>> default_handler_;
+  std::optional<std::shared_ptr<const platform::RegKey>> mail_key_;
 };
 
 // This thread's view, kept across operations while GIO sees the desktop unchanged
@@ -55,8 +58,9 @@ class DesktopMailView {
 // seen by the next operation once GIO has noticed the change (GIO's own listing is no fresher).
 std::shared_ptr<DesktopMailView> KeptDesktopMailView();
 
-// The Mail key's subtree; nullopt when no launchable entry handles mailto.
-std::optional<platform::RegKey> DesktopMailClients();
+// The Mail key's subtree; null when no launchable entry handles mailto. The same object while the
+// desktop is unchanged, so that the registry can keep what it grafted it onto.
+std::shared_ptr<const platform::RegKey> DesktopMailClients();
 
 // An Exec line as a command: the field codes %f %F %u %U %d %D %n %N %i %c %k %v %m removed, "%%"
 // made "%", and the blank a removed code leaves where it stood alone dropped, ends trimmed. Anything
