@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/operation_scope.h"
 #include "platform/path_error.h"
 
 namespace quorvel::platform {
@@ -51,6 +52,20 @@ std::filesystem::path HiveFileRegistry::UserHivePath() {
 }
 
 std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
+  if (root != kHkeyLocalMachine && root != kHkeyCurrentUser) return std::nullopt;
+  Loaded& loaded = root == kHkeyLocalMachine ? machine_loaded_ : user_loaded_;
+  const std::uint64_t operation = OperationScope::Current();
+  {
+    const std::lock_guard lock(mutex_);
+    if (operation != 0 && loaded.operation == operation) return loaded.hive;
+  }
+  std::optional<Hive> hive = LoadHiveFile(root);
+  const std::lock_guard lock(mutex_);
+  loaded = {operation, *hive};
+  return hive;
+}
+
+std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHiveFile(HKey root) {
   std::filesystem::path path;
   std::string_view root_name;
   if (root == kHkeyLocalMachine) {
@@ -76,7 +91,7 @@ std::optional<TreeRegistry::Hive> HiveFileRegistry::LoadHive(HKey root) {
 
 std::shared_ptr<const RegKey> HiveFileRegistry::Graft(const std::shared_ptr<const RegKey>& machine,
                                                       const std::shared_ptr<const RegKey>& graft) {
-  const std::lock_guard lock(grafted_mutex_);
+  const std::lock_guard lock(mutex_);
   if (grafted_.machine != machine || grafted_.graft != graft) {
     RegKey keys = *machine;  // the kept hive stays as the file has it
     keys.FindOrCreate(graft_->path) = *graft;

@@ -4,12 +4,14 @@
 //                       ~/.config/quorvel/user.reg (~ being $HOME, else the user database's home)
 // A missing file is an empty hive. A key grants all rights when its hive file could be written by
 // this user, read rights otherwise. A hive that exists but cannot be read or parsed raises an error
-// naming the file from the registry call that needed it.
-// A graft may stand in for a key the machine hive does not have: its keys are asked of it on every
-// open (it may keep what it saw while the desktop is unchanged, platform/operation_scope.h) and grant all
-// rights, as the user's own preferences.
+// naming the file from the registry call that needed it. The files are looked at once per operation
+// (platform/operation_scope.h): its later opens see the hives as its first did.
+// A graft may stand in for a key the machine hive does not have: its keys are asked of it once an
+// operation (it may keep what it saw while the desktop is unchanged) and grant all rights, as the
+// user's own preferences.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -49,10 +51,19 @@ class HiveFileRegistry : public TreeRegistry {
   };
   std::shared_ptr<const RegKey> Graft(const std::shared_ptr<const RegKey>& machine,
                                       const std::shared_ptr<const RegKey>& graft);
+  std::optional<Hive> LoadHiveFile(HKey root);
+
+  // The hive an operation loaded last, for its next opens: one operation sees one state of the hives.
+  struct Loaded {
+    std::uint64_t operation = 0;
+    Hive hive;
+  };
 
   std::optional<MachineGraft> graft_;
-  std::mutex grafted_mutex_;
+  std::mutex mutex_;  // one Platform, and with it this registry, may serve Email objects on several threads
   Grafted grafted_;
+  Loaded machine_loaded_;
+  Loaded user_loaded_;
   KeptHiveFile machine_hive_;
   KeptHiveFile user_hive_;
 };

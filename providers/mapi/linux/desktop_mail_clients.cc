@@ -90,6 +90,20 @@ GAppInfo* DesktopMailView::DefaultHandler() {
   return default_handler_->get();
 }
 
+MailHandler DesktopMailView::ComposeHandler(GAppInfo* info) {
+  for (const auto& [seen, handler] : compose_handlers_) {
+    if (seen == info) return handler;
+  }
+  MailHandler handler{DesktopId(info), glib::TextOrEmpty(g_app_info_get_name(info)), {}};
+  // Split as GIO splits an Exec line; a line it cannot split leaves the handler to the desktop.
+  gchar** split = nullptr;
+  if (const char* exec = g_app_info_get_commandline(info); exec && g_shell_parse_argv(exec, nullptr, &split, nullptr)) {
+    const glib::TextList words(split);
+    for (gchar** word = words.get(); *word; ++word) handler.exec.emplace_back(*word);
+  }
+  return compose_handlers_.emplace_back(info, std::move(handler)).second;
+}
+
 std::shared_ptr<DesktopMailView> KeptDesktopMailView() {
   return platform::KeptWhileUnchanged<DesktopMailView>(platform::DesktopChanges);
 }

@@ -24,10 +24,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/key_tree.h"
 #include "platform/linux/glib_owners.h"
+#include "providers/mapi/linux/compose_backends.h"
 
 namespace quorvel::mapi {
 
@@ -46,11 +48,14 @@ class DesktopMailView {
   GAppInfo* DefaultHandler();
   // The Mail key's subtree for these handlers; null when there are none.
   const std::shared_ptr<const platform::RegKey>& MailKey();
+  // One of these handlers (or the default) as the compose back-ends start it, its Exec line split once.
+  MailHandler ComposeHandler(GAppInfo* info);
 
  private:
   std::optional<std::vector<NamedHandler>> handlers_;
   std::optional<platform::glib::Object<GAppInfo>> default_handler_;
   std::optional<std::shared_ptr<const platform::RegKey>> mail_key_;
+  std::vector<std::pair<GAppInfo*, MailHandler>> compose_handlers_;
 };
 
 // This thread's view, kept across operations while GIO sees the desktop unchanged

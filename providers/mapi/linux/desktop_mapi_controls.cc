@@ -16,29 +16,18 @@ namespace {
 
 namespace glib = platform::glib;
 
-MailHandler MailHandlerOf(GAppInfo* info) {
-  MailHandler handler{platform::DesktopId(info), glib::TextOrEmpty(g_app_info_get_name(info)), {}};
-  // Split as GIO splits an Exec line; a line it cannot split leaves the handler to the desktop.
-  gchar** split = nullptr;
-  if (const char* exec = g_app_info_get_commandline(info); exec && g_shell_parse_argv(exec, nullptr, &split, nullptr)) {
-    const glib::TextList words(split);
-    for (gchar** word = words.get(); *word; ++word) handler.exec.emplace_back(*word);
-  }
-  return handler;
-}
-
 // The desktop client of that name, else the handler the desktop opens mailto: links with (the same
 // one the desktop shell seam starts), as the running operation sees them.
 std::optional<MailHandler> MailSystemHandler(const std::string& name) {
   const std::shared_ptr<DesktopMailView> view = KeptDesktopMailView();
   if (!name.empty()) {
     for (const auto& named : view->Handlers()) {
-      if (platform::EqualsIgnoringCase(named.name, name)) return MailHandlerOf(named.info.get());
+      if (platform::EqualsIgnoringCase(named.name, name)) return view->ComposeHandler(named.info.get());
     }
   }
   GAppInfo* info = view->DefaultHandler();
   if (!info) return std::nullopt;
-  return MailHandlerOf(info);
+  return view->ComposeHandler(info);
 }
 
 std::string EndedAtOnce(const std::string& who, int status) {
