@@ -82,6 +82,12 @@ PrivateFolder OpenPrivateFolder(const std::string& path) {
   return {.opened = std::move(opened)};
 }
 
+bool IsPrivateFolder(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() &&
+         (status.st_mode & 077) == 0;
+}
+
 void RemoveOlderThan(const PrivateFolder& folder, std::chrono::seconds age, std::string_view file_prefix,
                      std::string_view folder_prefix) {
   const int opened = folder.opened.get();

@@ -21,6 +21,11 @@ struct PrivateFolder {
 // A folder of the user's own with a wider mode is narrowed to 0700.
 PrivateFolder OpenPrivateFolder(const std::string& path);
 
+// Whether the path already names a folder as OpenPrivateFolder leaves one (not a link, the user's own,
+// closed to other users), found without opening it; false for anything else, which OpenPrivateFolder
+// then makes, narrows or refuses.
+bool IsPrivateFolder(const std::string& path);
+
 // Removes from the folder the regular files named file_prefix… and the folders named folder_prefix…
 // (with the files in them) last changed more than age ago. A link is never followed; what cannot be
 // removed stays for the next time.

@@ -48,13 +48,15 @@ bool ClearingDue(const std::string& folder) {
 // path may have come to name another user's folder), cleared of the body files and copies a client
 // had a day to read.
 void PrepareFolder(std::string_view what, const std::string& folder) {
+  const bool clearing = ClearingDue(folder);
+  if (!clearing && platform::IsPrivateFolder(folder)) return;
   const platform::PrivateFolder opened = platform::OpenPrivateFolder(folder);
   if (opened.of_another_user) {
     throw MapiError(mapi_error::kFailure,
                     std::string(what) + " is not written to " + folder + ", a folder of another user");
   }
   if (!opened.opened.valid()) throw CannotWrite(what, folder, opened.error);
-  if (ClearingDue(folder)) platform::RemoveOlderThan(opened, kKeptFor, kFilePrefix, kCopyFolderPrefix);
+  if (clearing) platform::RemoveOlderThan(opened, kKeptFor, kFilePrefix, kCopyFolderPrefix);
 }
 
 }  // namespace
