@@ -71,7 +71,7 @@ std::string PrivateBodyFolder() {
   return folder;
 }
 
-std::string WriteBodyFile(const std::string& folder, const std::string& body) {
+std::string WriteBodyFile(const std::string& folder, std::string_view body) {
   PrepareFolder(kBody, folder);
   // The folder is the user's alone, so the name picked for the file cannot be taken by anyone else.
   const platform::NewFile file = platform::WriteNewFile(folder + "/" + std::string(kFilePrefix) + "XXXXXX.txt", body);

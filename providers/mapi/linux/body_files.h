@@ -18,7 +18,7 @@ std::string PrivateBodyFolder();
 // Writes the body to a new file of mode 0600 in the folder, made with mode 0700 when missing, and
 // answers the file's path. Raises 32002 when the folder is not the user's own and private (a planted
 // folder or link is never used) or the file cannot be written.
-std::string WriteBodyFile(const std::string& folder, const std::string& body);
+std::string WriteBodyFile(const std::string& folder, std::string_view body);
 
 // A copy of an attachment: its path, or why the file cannot be copied (then no path).
 struct CopiedFile {

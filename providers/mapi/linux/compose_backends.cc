@@ -300,7 +300,7 @@ Arguments Values(const Composing& composing, Field field, const ComposedMessage&
     case Field::kMailtoUrl: return {{Mailto(message, {})}};
     case Field::kMailtoUrlWithAttachments: return {{Mailto(message, FileUrls(message))}};
     case Field::kSubject: return unless_empty(message.subject);
-    case Field::kBody: return unless_empty(message.note_text);
+    case Field::kBody: return unless_empty(std::string(message.note_text));
     case Field::kTo: return each(message.to, Argument::File::kNo);
     case Field::kCcList: return unless_empty(Join(message.cc, ", "));
     case Field::kBccList: return unless_empty(Join(message.bcc, ", "));

@@ -51,7 +51,7 @@ struct MailHandler {
 
 struct ComposedMessage {
   std::string subject{};
-  std::string note_text{};
+  std::string_view note_text{};  // the body as the messages control keeps it, not copied again
   std::vector<std::string> to{};
   std::vector<std::string> cc{};
   std::vector<std::string> bcc{};
@@ -76,7 +76,7 @@ struct DesktopHandOff {
 using ComposeLaunch = std::variant<ProgramLaunch, DesktopHandOff>;
 
 // Writes a body to a new private file in the folder and answers the file's path.
-using BodyFileWriter = std::function<std::string(const std::string& folder, const std::string& body)>;
+using BodyFileWriter = std::function<std::string(const std::string& folder, std::string_view body)>;
 
 // Copies an attachment into the folder for a sandboxed client, as CopyAttachment does.
 using AttachmentCopier = std::function<CopiedFile(const std::string& folder, const std::string& path)>;

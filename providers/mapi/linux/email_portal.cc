@@ -345,7 +345,7 @@ EmailPortal FindEmailPortal() {
 
 PortalRequest PortalRequestFor(const EmailPortal& portal, const ComposedMessage& message, bool attachmentsAllowed) {
   PortalRequest request{Addresses(message.to), Addresses(message.cc), Addresses(message.bcc), message.subject,
-                        message.note_text};
+                        std::string(message.note_text)};
   CheckSubject(request.subject);
   RequireUtf8(request.body, "the body");
   if (portal.version < kVersionWithCopies && (request.to.size() > 1 || !request.cc.empty() || !request.bcc.empty())) {
