@@ -27,9 +27,11 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/bench.h"
+#include "platform/linux/desktop_handlers.h"
 #include "quorvel/email.h"
 
 extern char** environ;
@@ -66,45 +68,20 @@ bool ListWithGio(int entries) {
   return found && count == entries;
 }
 
-// Tells of GIO's news of changes to the desktop as the library hears it: through a GAppInfoMonitor on a
-// context of its own, which GIO tells in the same call as the library's.
-class DesktopChangeWatch {
- public:
-  DesktopChangeWatch() : context_(g_main_context_new()) {
-    g_main_context_push_thread_default(context_);
-    GAppInfoMonitor* monitor = g_app_info_monitor_get();
-    g_main_context_pop_thread_default(context_);
-    g_signal_connect(monitor, "changed", G_CALLBACK(Changed), &changed_);
+// Rewrites the file as it is (a write is a change) and waits, two seconds at most, until the
+// library's own watch has GIO's news of it.
+bool RewriteAndAwaitNews(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), {}};
+  const std::uint64_t before = platform::DesktopChanges();
+  if (!(std::ofstream(file, std::ios::binary) << text)) return false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (platform::DesktopChanges() == before) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-
-  // Rewrites the file as it is (a write is a change) and waits, two seconds at most, for GIO's news.
-  bool Rewrite(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
-    while (g_main_context_iteration(context_, FALSE)) {  // news of an earlier write, heard late
-    }
-    changed_ = false;
-    if (!(std::ofstream(file, std::ios::binary) << text)) return false;
-    bool late = false;
-    GSource* deadline = g_timeout_source_new_seconds(2);
-    g_source_set_callback(deadline, Expire, &late, nullptr);
-    g_source_attach(deadline, context_);
-    while (!changed_ && !late) g_main_context_iteration(context_, TRUE);
-    g_source_destroy(deadline);
-    g_source_unref(deadline);
-    return changed_;
-  }
-
- private:
-  static void Changed(GAppInfoMonitor*, gpointer changed) { *static_cast<bool*>(changed) = true; }
-  static gboolean Expire(gpointer late) {
-    *static_cast<bool*>(late) = true;
-    return G_SOURCE_REMOVE;
-  }
-
-  GMainContext* context_;
-  bool changed_ = false;
-};
+  return true;
+}
 
 class ListingWorker {
  public:
@@ -183,14 +160,13 @@ int RunListingWorker(int entries) {
   const Desktop desktop(clients);
   desktop.Enter();  // no machine hive: the desktop's clients are the list
 
-  DesktopChangeWatch watch;
   Email email;
   email.SetApplicationContext(std::make_shared<QuietContext>());
   // GIO watches the desktop's folders from its first listing on.
   if (!ListWithGetMailClients(email, entries)) return 1;
   for (char request; ::read(0, &request, 1) == 1;) {
     const bool changed =
-        request != kGetMailClientsAfterChange || watch.Rewrite(desktop.root() / "config/mimeapps.list");
+        request != kGetMailClientsAfterChange || RewriteAndAwaitNews(desktop.root() / "config/mimeapps.list");
     const auto start = std::chrono::steady_clock::now();
     const bool listed = request == kGioListing ? ListWithGio(entries) : ListWithGetMailClients(email, entries);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
