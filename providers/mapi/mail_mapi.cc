@@ -175,7 +175,7 @@ void MailMAPIImpl::AddRecipient(const std::string& address, const std::string& t
     p.Line(30);
     const std::int16_t code = RecipientTypeCode(typeName);
     p.Line(40);
-    p.Log(" - add recipient: " + address);
+    p.Log(" - add recipient: ", address);
     p.Line(50);
     MapiMessages& messages = ControlForm().MAPIMessages1();
     messages.RecipIndex(messages.RecipCount());
@@ -211,7 +211,7 @@ void MailMAPIImpl::AddAttachment(const std::string& path) {
     platform::FileSystem& files = *platform_.services->file_system;
     if (files.FileExists(path)) {
       p.Line(40);
-      p.Log(" - attachment: " + path);
+      p.Log(" - attachment: ", path);
       p.Line(50);
       MapiMessages& messages = ControlForm().MAPIMessages1();
       messages.AttachmentIndex(messages.AttachmentCount());
@@ -221,7 +221,7 @@ void MailMAPIImpl::AddAttachment(const std::string& path) {
       messages.AttachmentPosition(0);
     } else {
       p.Line(60);
-      p.Log(" - Attachment does not exist: " + path);
+      p.Log(" - Attachment does not exist: ", path);
     }
     p.Line(70);
     p.Exit();
