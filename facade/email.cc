@@ -48,6 +48,8 @@ bool EmailImpl::GetMailClients(StringArray& clientList, std::string& defaultClie
 
 void EmailImpl::LogLine(std::string_view message) { trail_.LogLine(message); }
 
+void EmailImpl::LogLine(log::MessageParts message) { trail_.LogLine(message); }
+
 }  // namespace facade
 
 Email::Email(Platform platform)

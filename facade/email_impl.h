@@ -38,6 +38,7 @@ class EmailImpl {
  private:
   void RecordOpening(const platform::Opening& opening, const Message& message);
   void LogLine(std::string_view message);
+  void LogLine(log::MessageParts message);
   std::string StringArrayVar(const std::string& prefix, const Variant& list);
 
   // The client the message goes to, or none (the reason logged) when Send must fall back at once.

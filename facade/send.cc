@@ -82,16 +82,16 @@ std::optional<std::string> EmailImpl::ClientToSendWith(log::FacadeProcedure& p) 
     return std::nullopt;
   }
   LogLine("HKEY_LOCAL_MACHINE\\Software\\Clients\\Mail");
-  for (std::int32_t index = 0; index <= clients.UBound(); ++index) LogLine(" - " + clients[index]);
+  for (std::int32_t index = 0; index <= clients.UBound(); ++index) LogLine({" - ", clients[index]});
   std::string client = TextForm(
       registry::RegQueryValue(*platform_.services->registry, platform::kHkeyLocalMachine, kMailClientsKey, ""));
-  LogLine("Default Client: " + client);
+  LogLine({"Default Client: ", client});
   if (client.empty()) {
     p.Log(" - no default mail client located");
     return std::nullopt;
   }
   if (client_to_use_ && *client_to_use_ != "[System Default]" && !client_to_use_->empty()) {
-    LogLine("Default Client overridden by specified client: " + *client_to_use_);
+    LogLine({"Default Client overridden by specified client: ", *client_to_use_});
     client = *client_to_use_;
   }
   if (MentionsLotus(client)) client = "Lotus Notes";
@@ -155,7 +155,7 @@ void EmailImpl::SendByEudora(const Message& message, bool& result) {
 void EmailImpl::SendByMapi(const std::string& client, const Message& message, bool& result) {
   MailMAPI mapi = CreateProvider<MailMAPI>();
   mapi.DefaultMailClient(client);
-  LogLine("Sending E-Mail by " + client + " using MAPI");
+  LogLine({"Sending E-Mail by ", client, " using MAPI"});
   if (!mapi.OpenSession("", "")) {
     LogLine("* FAIL * MAPI Open Session Failure");
     LogLine(mapi.GetLog());

@@ -7,9 +7,7 @@ namespace quorvel::lists {
 namespace {
 void WalkItem(log::Procedure& p, const WalkTexts& texts, const std::string& item, std::int32_t index,
               const std::function<void(const std::string&, std::int32_t)>& addItem) {
-  std::string line(texts.item_line);
-  line += item;
-  p.Log(line);
+  p.Log(texts.item_line, item);
   addItem(std::string(TrimSpaces(item)), index);
 }
 }  // namespace

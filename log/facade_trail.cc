@@ -3,13 +3,12 @@
 #include <utility>
 
 #include "log/context_access.h"
-#include "log/line_format.h"
 
 namespace quorvel::log {
 
 FacadeTrail::FacadeTrail(std::shared_ptr<platform::Clock> clock) : clock_(std::move(clock)) {}
 
-void FacadeTrail::LogLine(std::string_view message) {
+void FacadeTrail::LogLine(MessageParts message) {
   RequireContext(context_).SessionLogAdd(FacadeLine(clock_->Now(), message));
 }
 
@@ -21,10 +20,6 @@ void FacadeTrail::ReportTrappedError(std::string_view tag, const AutomationError
   context.AppErrorLog(true, true);
 }
 
-void FacadeProcedure::Log(std::string_view text) {
-  std::string message = tag_;
-  message += text;
-  trail_.LogLine(message);
-}
+void FacadeProcedure::Log(std::string_view text) { trail_.LogLine({tag_, text}); }
 
 }  // namespace quorvel::log

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "log/line_format.h"
 #include "quorvel/application_context.h"
 #include "quorvel/clock.h"
 #include "quorvel/error.h"
@@ -25,7 +26,8 @@ class FacadeTrail {
   const std::shared_ptr<ApplicationContext>& context() const { return context_; }
 
   // Hands the context's SessionLogAdd the time stamp, a TAB and the message; 91 without a context.
-  void LogLine(std::string_view message);
+  void LogLine(std::string_view message) { LogLine({message}); }
+  void LogLine(MessageParts message);
   // While the error is the thread's current error: AppErrorPreserve(tag, "Initialize"), then
   // AppErrorLog(true, true). A failure here reaches the caller of the operation.
   void ReportTrappedError(std::string_view tag, const AutomationError& error);
@@ -37,9 +39,10 @@ class FacadeTrail {
 
 class FacadeProcedure {
  public:
-  FacadeProcedure(FacadeTrail& trail, std::string tag) : trail_(trail), tag_(std::move(tag)) {}
+  // The tag is a literal: the procedure keeps only a view of it.
+  FacadeProcedure(FacadeTrail& trail, const char* tag) : trail_(trail), tag_(tag) {}
 
-  const std::string& tag() const { return tag_; }
+  std::string_view tag() const { return tag_; }
   void Log(std::string_view text);  // the tag immediately followed by the text
 
   // Runs the body; an error ends it and takes the Email error trail.
@@ -54,7 +57,7 @@ class FacadeProcedure {
 
  private:
   FacadeTrail& trail_;
-  std::string tag_;
+  std::string_view tag_;
 };
 
 }  // namespace quorvel::log

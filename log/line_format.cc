@@ -38,13 +38,15 @@ const std::string& LogTimestamp(const platform::LocalTime& time) {
 
 std::string ErrorTimestamp(const platform::LocalTime& time) { return Stamp(time, time.hour); }
 
-std::string FacadeLine(const platform::LocalTime& time, std::string_view message) {
+std::string FacadeLine(const platform::LocalTime& time, MessageParts message) {
   const std::string& stamp = LogTimestamp(time);
+  std::size_t size = stamp.size() + 1;
+  for (const std::string_view part : message) size += part.size();
   std::string line;
-  line.reserve(stamp.size() + 1 + message.size());
+  line.reserve(size);
   line += stamp;
   line += '\t';
-  line += message;
+  for (const std::string_view part : message) line += part;
   return line;
 }
 

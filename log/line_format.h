@@ -17,10 +17,11 @@ const std::string& LogTimestamp(const platform::LocalTime& time);
 // "dd mmm yy hh:nn:ss", the hour on the 24-hour clock.
 std::string ErrorTimestamp(const platform::LocalTime& time);
 
-// What the facade hands to the context: time stamp, TAB, message.
-std::string FacadeLine(const platform::LocalTime& time, std::string_view message);
 // A message given in parts, so that a long one (a message body) is copied once, into its line.
 using MessageParts = std::initializer_list<std::string_view>;
+
+// What the facade hands to the context: time stamp, TAB, message.
+std::string FacadeLine(const platform::LocalTime& time, MessageParts message);
 
 // Appends one entry of a provider's session log: TAB, time stamp, two blanks, message, CR LF.
 void AppendProviderEntry(std::string& log, const platform::LocalTime& time, MessageParts message);

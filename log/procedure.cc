@@ -1,10 +1,10 @@
 #include "log/procedure.h"
 
-#include <utility>
+#include <string>
 
 namespace quorvel::log {
 
-Procedure::Procedure(SessionLog& log, std::string tag) : log_(log), tag_(std::move(tag)) {}
+Procedure::Procedure(SessionLog& log, const char* tag) : log_(log), tag_(tag) {}
 
 void Procedure::Enter() { Log(log_.style().entry_text); }
 
@@ -17,7 +17,7 @@ void Procedure::WriteErrorLine(const AutomationError& error) {
 
 void Procedure::RaiseAgain(const AutomationError& error) {
   WriteErrorLine(error);
-  throw AutomationError(error.number(), error.description(), tag_ + " at line " + std::to_string(line_));
+  throw AutomationError(error.number(), error.description(), std::string(tag_) + " at line " + std::to_string(line_));
 }
 
 }  // namespace quorvel::log

@@ -22,9 +22,10 @@ namespace quorvel::log {
 
 class Procedure {
  public:
-  Procedure(SessionLog& log, std::string tag);
+  // The tag is a literal: a procedure runs on every send and keeps only a view of it.
+  Procedure(SessionLog& log, const char* tag);
 
-  const std::string& tag() const { return tag_; }
+  std::string_view tag() const { return tag_; }
   int line() const { return line_; }
   // Marks the numbered line that runs next; an error from here on is reported at this line.
   void Line(int number) { line_ = number; }
@@ -32,7 +33,7 @@ class Procedure {
   // The tag immediately followed by the texts.
   template <class... Texts>
   void Log(const Texts&... texts) {
-    log_.LogLine({std::string_view(tag_), std::string_view(texts)...});
+    log_.LogLine({tag_, std::string_view(texts)...});
   }
   void Enter();                     // the tag and the class's entry text
   void Exit();                      // the tag and " - Normal Exit"
@@ -75,7 +76,7 @@ class Procedure {
   [[noreturn]] void RaiseAgain(const AutomationError& error);
 
   SessionLog& log_;
-  std::string tag_;
+  std::string_view tag_;
   int line_ = 0;
 };
 

@@ -4,8 +4,15 @@
 
 namespace quorvel::log {
 
+namespace {
+// A send's trail, a body of a KiB included, stays under this: one allocation, not eight doublings.
+constexpr std::size_t kUsualTrailSize = 4096;
+}  // namespace
+
 SessionLog::SessionLog(std::shared_ptr<platform::Clock> clock, TrailStyle style)
-    : clock_(std::move(clock)), style_(style) {}
+    : clock_(std::move(clock)), style_(style) {
+  text_.reserve(kUsualTrailSize);
+}
 
 void SessionLog::LogLine(MessageParts message) {
   AppendProviderEntry(text_, clock_->Now(), message);

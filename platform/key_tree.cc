@@ -62,6 +62,16 @@ std::vector<std::string_view> SplitKeyPath(std::string_view path) {
   return segments;
 }
 
+std::size_t KeyPathDepth(std::string_view path) {
+  std::size_t depth = 0;
+  bool in_segment = false;
+  for (const char c : path) {
+    if (c != '\\' && !in_segment) ++depth;
+    in_segment = c != '\\';
+  }
+  return depth;
+}
+
 namespace {
 
 // The segments of a key path one by one, empty ones skipped, without a vector.

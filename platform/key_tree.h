@@ -224,5 +224,7 @@ Item RegKey::ItemAt(std::size_t index) const {
 
 // The segments of a backslash-separated key path, empty ones skipped.
 std::vector<std::string_view> SplitKeyPath(std::string_view path);
+// How many segments SplitKeyPath finds, without building them.
+std::size_t KeyPathDepth(std::string_view path);
 
 }  // namespace quorvel::platform

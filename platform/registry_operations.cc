@@ -76,8 +76,9 @@ bool RegGetKeys(Registry& registry, HKey root, const std::string& keyPath, Strin
     registry.RegOpenKeyA(root, keyPath, key);
     subkeys.ReDim(0, kSubkeyListGrowth);
     std::int32_t index = 0;
+    std::string buffer;  // one allocation for the whole walk
     for (;; ++index) {
-      std::string buffer(kSubkeyNameBufferSize, '\0');
+      buffer.assign(kSubkeyNameBufferSize, '\0');
       std::uint32_t size = kSubkeyNameBufferSize;
       if (registry.RegEnumKeyExA(key, static_cast<std::uint32_t>(index), buffer, size) != reg_status::kSuccess) {
         break;

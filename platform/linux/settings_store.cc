@@ -41,12 +41,12 @@ constexpr auto kLeftoverAge = std::chrono::minutes(10);
 
 // The key holding a section's values. A name of backslashes alone names no key, so it counts as empty.
 std::string SectionPath(const std::string& appName, const std::string& section, const std::string& key) {
-  if (SplitKeyPath(appName).empty() || SplitKeyPath(section).empty() || key.empty()) {
+  if (KeyPathDepth(appName) == 0 || KeyPathDepth(section) == 0 || key.empty()) {
     throw RuntimeError(error_number::kInvalidProcedureCall);
   }
   std::string path = std::string(kSettingsKey) + "\\" + appName + "\\" + section;
   // Refused before any tree holds it: a tree that deep would outgrow the stack when walked.
-  if (SplitKeyPath(path).size() > kMaxKeyDepth) {
+  if (KeyPathDepth(path) > kMaxKeyDepth) {
     throw RuntimeError(error_number::kInvalidProcedureCall,
                        "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
   }

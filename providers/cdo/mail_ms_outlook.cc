@@ -22,7 +22,6 @@ namespace {
 constexpr log::TrailStyle kCdoTrail{" - Entered", log::ErrorCodeForm::kDecimal};
 
 // These tags carry no library segment.
-std::string Tag(const char* procedure) { return std::string("MailMSOutlook/SendMail/") + procedure; }
 constexpr const char* kShortTag = "MailMSOutlook/SendMail";
 
 // CDO's code for a send dialog the user cancelled (0x80040113), as it is compared.
@@ -72,7 +71,7 @@ MailMSOutlookImpl::MailMSOutlookImpl(Platform platform)
 
 bool MailMSOutlookImpl::OpenSession(const std::string& Server, const std::string& Mailbox, const std::string& profile,
                                     const std::string& Password) {
-  log::Procedure p(log_, Tag("OpenSession"));
+  log::Procedure p(log_, "MailMSOutlook/SendMail/OpenSession");
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -112,7 +111,7 @@ bool MailMSOutlookImpl::OpenSession(const std::string& Server, const std::string
 }
 
 bool MailMSOutlookImpl::CloseSession() {
-  log::Procedure p(log_, Tag("CloseSession"));
+  log::Procedure p(log_, "MailMSOutlook/SendMail/CloseSession");
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -129,7 +128,7 @@ bool MailMSOutlookImpl::CloseSession() {
 }
 
 bool MailMSOutlookImpl::Send(const quorvel::Message& message) {
-  log::Procedure p(log_, Tag("Send"));
+  log::Procedure p(log_, "MailMSOutlook/SendMail/Send");
   bool result = true;
   // A cancelled send dialog is the user's answer, not a failure: the result stands as it was.
   const auto user_cancel = [&](const AutomationError& error, int) -> std::optional<bool> {
@@ -177,7 +176,7 @@ bool MailMSOutlookImpl::Send(const quorvel::Message& message) {
 
 // The last address decides the result.
 bool MailMSOutlookImpl::AddRecipients(Recipients& recipients, const Variant& addresses, const std::string& typeName) {
-  log::Procedure p(log_, Tag("AddRecipients"));
+  log::Procedure p(log_, "MailMSOutlook/SendMail/AddRecipients");
   return p.PassOn([&] {
     bool result = false;
     lists::WalkList(
@@ -188,7 +187,7 @@ bool MailMSOutlookImpl::AddRecipients(Recipients& recipients, const Variant& add
 }
 
 bool MailMSOutlookImpl::AddRecipient(Recipients& recipients, const std::string& address, const std::string& typeName) {
-  log::Procedure p(log_, Tag("AddRecipient"));
+  log::Procedure p(log_, "MailMSOutlook/SendMail/AddRecipient");
   return p.PassOn([&] {
     p.Line(10);
     p.Enter();
@@ -230,7 +229,7 @@ bool MailMSOutlookImpl::AddRecipient(Recipients& recipients, const std::string& 
 
 // The last path decides the result.
 bool MailMSOutlookImpl::AddAttachments(Message& message, const Variant& attachments) {
-  log::Procedure p(log_, Tag("AddAttachments"));
+  log::Procedure p(log_, "MailMSOutlook/SendMail/AddAttachments");
   return p.PassOn([&] {
     bool result = false;
     lists::WalkList(p, attachments,
@@ -243,7 +242,7 @@ bool MailMSOutlookImpl::AddAttachments(Message& message, const Variant& attachme
 }
 
 bool MailMSOutlookImpl::AddAttachment(Message& message, const std::string& path, std::int32_t index) {
-  log::Procedure p(log_, Tag("AddAttachment"));
+  log::Procedure p(log_, "MailMSOutlook/SendMail/AddAttachment");
   return p.PassOn([&] {
     p.Line(10);
     p.Enter();

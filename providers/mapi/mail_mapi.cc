@@ -16,8 +16,6 @@ namespace mapi {
 namespace {
 constexpr log::TrailStyle kMapiTrail{" - Entered", log::ErrorCodeForm::kDecimal};
 
-std::string Tag(const char* procedure) { return std::string("Quorvel/MailMAPI/") + procedure; }
-
 std::int16_t RecipientTypeCode(const std::string& typeName) {
   if (typeName == "To") return recip_type::kTo;
   if (typeName == "BCC") return recip_type::kBcc;
@@ -70,7 +68,7 @@ frmMailControls& MailMAPIImpl::ControlForm() {
 }
 
 bool MailMAPIImpl::OpenSession(const std::string& Username, const std::string& Password) {
-  log::Procedure p(log_, Tag("OpenSession"));
+  log::Procedure p(log_, "Quorvel/MailMAPI/OpenSession");
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -99,7 +97,7 @@ bool MailMAPIImpl::OpenSession(const std::string& Username, const std::string& P
 }
 
 bool MailMAPIImpl::CloseSession() {
-  log::Procedure p(log_, Tag("CloseSession"));
+  log::Procedure p(log_, "Quorvel/MailMAPI/CloseSession");
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -114,7 +112,7 @@ bool MailMAPIImpl::CloseSession() {
 }
 
 bool MailMAPIImpl::Send(const Message& message) {
-  log::Procedure p(log_, Tag("Send"));
+  log::Procedure p(log_, "Quorvel/MailMAPI/Send");
   const auto user_cancel = [](const AutomationError& error, int line) -> std::optional<bool> {
     if (error.number() == mapi_error::kUserAbort && line >= kComposeWindowLine) return true;
     return std::nullopt;
@@ -160,7 +158,7 @@ bool MailMAPIImpl::Send(const Message& message) {
 }
 
 void MailMAPIImpl::AddRecipients(const Variant& addresses, const std::string& typeName) {
-  log::Procedure p(log_, Tag("AddRecipients"));
+  log::Procedure p(log_, "Quorvel/MailMAPI/AddRecipients");
   p.PassOn([&] {
     lists::WalkList(p, addresses, {" - add recipient: ", " - Recipient " + typeName + " did not resolve: "},
                     [&](const std::string& address, std::int32_t) { AddRecipient(address, typeName); });
@@ -168,7 +166,7 @@ void MailMAPIImpl::AddRecipients(const Variant& addresses, const std::string& ty
 }
 
 void MailMAPIImpl::AddRecipient(const std::string& address, const std::string& typeName) {
-  log::Procedure p(log_, Tag("AddRecipient"));
+  log::Procedure p(log_, "Quorvel/MailMAPI/AddRecipient");
   p.PassOn([&] {
     p.Line(10);
     p.Enter();
@@ -177,7 +175,7 @@ void MailMAPIImpl::AddRecipient(const std::string& address, const std::string& t
     p.Line(30);
     const std::int16_t code = RecipientTypeCode(typeName);
     p.Line(40);
-    p.Log(" - add recipient: " + address);
+    p.Log(" - add recipient: ", address);
     p.Line(50);
     MapiMessages& messages = ControlForm().MAPIMessages1();
     messages.RecipIndex(messages.RecipCount());
@@ -189,7 +187,7 @@ void MailMAPIImpl::AddRecipient(const std::string& address, const std::string& t
 }
 
 void MailMAPIImpl::AddAttachments(const Variant& attachments) {
-  log::Procedure p(log_, Tag("AddAttachments"));
+  log::Procedure p(log_, "Quorvel/MailMAPI/AddAttachments");
   p.PassOn([&] {
     lists::WalkList(p, attachments,
                     {" - add attachment: ", " - Attachment " + TextForm(attachments) + " did not resolve: "},
@@ -200,7 +198,7 @@ void MailMAPIImpl::AddAttachments(const Variant& attachments) {
 }
 
 void MailMAPIImpl::AddAttachment(const std::string& path) {
-  log::Procedure p(log_, Tag("AddAttachment"));
+  log::Procedure p(log_, "Quorvel/MailMAPI/AddAttachment");
   p.PassOn([&] {
     p.Line(10);
     p.Enter();
@@ -213,7 +211,7 @@ void MailMAPIImpl::AddAttachment(const std::string& path) {
     platform::FileSystem& files = *platform_.services->file_system;
     if (files.FileExists(path)) {
       p.Line(40);
-      p.Log(" - attachment: " + path);
+      p.Log(" - attachment: ", path);
       p.Line(50);
       MapiMessages& messages = ControlForm().MAPIMessages1();
       messages.AttachmentIndex(messages.AttachmentCount());
@@ -223,7 +221,7 @@ void MailMAPIImpl::AddAttachment(const std::string& path) {
       messages.AttachmentPosition(0);
     } else {
       p.Line(60);
-      p.Log(" - Attachment does not exist: " + path);
+      p.Log(" - Attachment does not exist: ", path);
     }
     p.Line(70);
     p.Exit();

@@ -22,7 +22,6 @@ namespace {
 constexpr log::TrailStyle kOutlookTrail{" - Entered", log::ErrorCodeForm::kDecimalAndHex};
 
 // These tags carry no library segment.
-std::string Tag(const char* procedure) { return std::string("MailOutlookAppl/SendMail/") + procedure; }
 constexpr const char* kShortTag = "MailOutlookAppl/SendMail";
 
 constexpr const char* kAccessRefusedTitle = "Send Error Report";
@@ -72,7 +71,7 @@ MailOutlookApplImpl::MailOutlookApplImpl(Platform platform)
 
 // Whatever was obtained before a failure stays held until CloseSession.
 bool MailOutlookApplImpl::OpenSession() {
-  log::Procedure p(log_, Tag("OpenSession"));
+  log::Procedure p(log_, "MailOutlookAppl/SendMail/OpenSession");
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -93,7 +92,7 @@ bool MailOutlookApplImpl::OpenSession() {
 
 // Outlook is neither logged off nor closed: the user may still be working on a displayed item.
 bool MailOutlookApplImpl::CloseSession() {
-  log::Procedure p(log_, Tag("CloseSession"));
+  log::Procedure p(log_, "MailOutlookAppl/SendMail/CloseSession");
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -107,7 +106,7 @@ bool MailOutlookApplImpl::CloseSession() {
 }
 
 bool MailOutlookApplImpl::Send(const Message& message) {
-  log::Procedure p(log_, Tag("Send"));
+  log::Procedure p(log_, "MailOutlookAppl/SendMail/Send");
   return p.Keep([&] {
     p.Line(10);
     p.Enter();
@@ -151,7 +150,7 @@ bool MailOutlookApplImpl::Send(const Message& message) {
 
 // The first list of another shape ends the search with no, whatever the lists after it hold.
 bool MailOutlookApplImpl::isThereARecipient(std::initializer_list<const Variant*> addressLists) {
-  log::Procedure p(log_, Tag("isThereARecipient"));
+  log::Procedure p(log_, "MailOutlookAppl/SendMail/isThereARecipient");
   return p.PassOn([&] {
     p.Line(10);
     p.Enter();
@@ -187,7 +186,7 @@ bool MailOutlookApplImpl::isThereARecipient(std::initializer_list<const Variant*
 }
 
 void MailOutlookApplImpl::AddRecipients(MailItem& item, const Variant& addresses, const std::string& typeName) {
-  log::Procedure p(log_, Tag("AddRecipients"));
+  log::Procedure p(log_, "MailOutlookAppl/SendMail/AddRecipients");
   p.PassOn([&] {
     lists::WalkList(p, addresses, {" - add recipient: ", " - Recipient " + typeName + " did not resolve: "},
                     [&](const std::string& address, std::int32_t) { AddRecipient(item, address, typeName); });
@@ -197,7 +196,7 @@ void MailOutlookApplImpl::AddRecipients(MailItem& item, const Variant& addresses
 // When Outlook refuses access to its recipients, the user is asked to add the address by hand and the
 // item goes on to be displayed without it.
 void MailOutlookApplImpl::AddRecipient(MailItem& item, const std::string& address, const std::string& typeName) {
-  log::Procedure p(log_, Tag("AddRecipient"));
+  log::Procedure p(log_, "MailOutlookAppl/SendMail/AddRecipient");
   p.PassOn([&] {
     try {
       p.Line(10);
@@ -229,7 +228,7 @@ void MailOutlookApplImpl::AddRecipient(MailItem& item, const std::string& addres
 }
 
 void MailOutlookApplImpl::AddAttachments(MailItem& item, const Variant& attachments) {
-  log::Procedure p(log_, Tag("AddAttachments"));
+  log::Procedure p(log_, "MailOutlookAppl/SendMail/AddAttachments");
   p.PassOn([&] {
     lists::WalkList(p, attachments,
                     {" - add attachment: ", " - Attachment " + TextForm(attachments) + " did not resolve: "},
@@ -240,7 +239,7 @@ void MailOutlookApplImpl::AddAttachments(MailItem& item, const Variant& attachme
 }
 
 void MailOutlookApplImpl::AddAttachment(MailItem& item, const std::string& path, std::int32_t index) {
-  log::Procedure p(log_, Tag("AddAttachment"));
+  log::Procedure p(log_, "MailOutlookAppl/SendMail/AddAttachment");
   p.PassOn([&] {
     p.Line(10);
     p.Enter();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include "platform/linux/glib_owners.h"
 #include "platform/linux/shell.h"
@@ -321,12 +322,12 @@ Arguments ClientArguments(const ClientRow& row, const Composing& composing, cons
       arguments.push_back({std::string(piece.option)});
       continue;
     }
-    const Arguments values = Values(composing, piece.field, message);
+    Arguments values = Values(composing, piece.field, message);
     for (std::size_t i = 0; i < values.size(); ++i) {
       if (!piece.option.empty() && (i == 0 || piece.layout == Layout::kOptionBeforeEach)) {
         arguments.push_back({std::string(piece.option)});
       }
-      arguments.push_back(values[i]);
+      arguments.push_back(std::move(values[i]));
     }
   }
   return arguments;
@@ -335,14 +336,15 @@ Arguments ClientArguments(const ClientRow& row, const Composing& composing, cons
 // The entry's Exec words with the client's arguments in place of the first %u, %U, %f or %F (after
 // the words where there is none), every other field code dropped. In a Flatpak entry that forwards
 // files, each file argument goes between markers of its own.
-Strings LaunchArguments(const Strings& exec, const Confinement& where, const Arguments& arguments) {
+Strings LaunchArguments(const Strings& exec, const Confinement& where, Arguments arguments) {
   Strings argv;
+  argv.reserve(exec.size() + arguments.size());  // all but a sandbox's forwarding markers
   bool placed = false;
   const auto place = [&] {
-    for (const Argument& argument : arguments) {
+    for (Argument& argument : arguments) {
       const bool forwarded = where.forwards_files && argument.file != Argument::File::kNo;
       if (forwarded) argv.emplace_back(argument.file == Argument::File::kUrl ? "@@u" : "@@");
-      argv.push_back(argument.text);
+      argv.push_back(std::move(argument.text));
       if (forwarded) argv.emplace_back("@@");
     }
     placed = true;
@@ -353,8 +355,8 @@ Strings LaunchArguments(const Strings& exec, const Confinement& where, const Arg
       if (!placed) place();
       continue;
     }
-    const std::string kept = CommandWithoutFieldCodes(word);
-    if (!kept.empty() || word.empty()) argv.push_back(kept);
+    std::string kept = CommandWithoutFieldCodes(word);
+    if (!kept.empty() || word.empty()) argv.push_back(std::move(kept));
   }
   if (!placed) place();
   return argv;
