@@ -42,7 +42,6 @@ class FacadeProcedure {
   // The tag is a literal: the procedure keeps only a view of it.
   FacadeProcedure(FacadeTrail& trail, const char* tag) : trail_(trail), tag_(tag) {}
 
-  std::string_view tag() const { return tag_; }
   void Log(std::string_view text);  // the tag immediately followed by the text
 
   // Runs the body; an error ends it and takes the Email error trail.

@@ -25,7 +25,6 @@ class Procedure {
   // The tag is a literal: a procedure runs on every send and keeps only a view of it.
   Procedure(SessionLog& log, const char* tag);
 
-  std::string_view tag() const { return tag_; }
   int line() const { return line_; }
   // Marks the numbered line that runs next; an error from here on is reported at this line.
   void Line(int number) { line_ = number; }
