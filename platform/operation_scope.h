@@ -1,8 +1,7 @@
-// One operation of the library (a send, a listing of the mail clients) sees one state of the desktop:
-// what a system's seams work out about it (the mail clients, the default one) is kept while the
-// operation runs, and kept for the next ones while the desktop is unchanged, so a client installed
-// between two sends is seen by the next operation once GIO has noticed the change (GIO's own listing
-// is no fresher).
+// One operation of the library (a send, a listing of the mail clients) sees one state of the system:
+// what a system's seams work out about it (the mail clients, the default one, the hive files) is kept
+// while the operation runs. What can tell when it has changed may be kept for the next operations
+// too, e.g. the desktop's mail clients on Linux until GIO notices a change to the desktop.
 #pragma once
 
 #include <cstdint>
